@@ -108,9 +108,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Refused{"NonAsciiBareKey", "é = 1\n"}, Refused{"PlusInBareKey", "a+b = 1\n"},
                       Refused{"HexFloat", "a = 0x1.8p1\n"}, Refused{"IntegerOverflow", "a = 9223372036854775808\n"},
                       Refused{"DuplicateKey", "a = 1\na = 2\n"}, Refused{"OpenBracket", "[\n"},
-                      Refused{"BangHeader", "[!]\n"}, Refused{"DotHeader", "[.]\n"}, Refused{"DotsHeader", "[..]\n"},
-                      Refused{"LeapSecond", "a = 23:59:60\n"}),
+                      Refused{"BangHeader", "[!]\n"}, Refused{"DotHeader", "[.]\n"}, Refused{"DotsHeader", "[..]\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DocumentParse, AcceptsLeapSeconds) {
+    Table t = parse_ok("a = 23:59:60\nb = 1990-12-31T23:59:60Z\n");
+    EXPECT_EQ(datetime_at(t, "a").time->second, 60);
+    EXPECT_EQ(datetime_at(t, "b").time->second, 60);
+}
 
 TEST(DocumentParse, RefusesDeepNestingWithoutCrashing) {
     std::string arrays = "a = " + std::string(5000, '[') + std::string(5000, ']') + "\n";

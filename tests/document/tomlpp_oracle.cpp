@@ -1,6 +1,7 @@
-// The one translation unit that includes toml++: it parses a text and converts toml++'s tree
-// into the document tree, restoring what toml++ does not record (written seconds and
-// fractions, Z against +00:00) from each value's own source text.
+// The test oracle: parses a text with toml++ and converts toml++'s tree into the document
+// tree, restoring what toml++ does not record (written seconds and fractions, Z against
+// +00:00) from each value's own source text. It is the adapter the program used before it had
+// its own parser, kept to check that parser against an independent one.
 
 #define TOML_HEADER_ONLY 1
 #define TOML_EXCEPTIONS 0
@@ -11,12 +12,14 @@
 #define TOML_ASSERT_ASSUME(expr) static_cast<void>(0)
 #include <toml++/toml.h>
 
+#include "document/tomlpp_oracle.h"
+
 #include "document/parse.h"
 
 #include <algorithm>
 #include <charconv>
 
-namespace qeld::doc {
+namespace qeld::doc::testing {
 
 namespace {
 
@@ -46,24 +49,6 @@ private:
     std::vector<std::size_t> starts_;
 };
 
-struct Position {
-    std::size_t line;
-    std::size_t column;
-};
-
-Position position_of(std::string_view text, std::size_t offset) {
-    Position p{1, 1};
-    for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
-        if (text[i] == '\n') {
-            ++p.line;
-            p.column = 1;
-        } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            ++p.column;
-        }
-    }
-    return p;
-}
-
 bool is_bare_key_char(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
 }
@@ -77,7 +62,7 @@ struct ScanFault {
 // (non-ASCII outside strings and comments) or cannot survive (keys of very many dotted
 // segments overflow its recursion).
 std::optional<ScanFault> prescan(std::string_view text) {
-    std::size_t i = 0;
+    std::size_t i = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;  // toml++ skips a byte order mark
     const std::size_t n = text.size();
     std::size_t segments = 0;  // segments of the dotted run being read
     enum class After { Nothing, Segment, Dot } after = After::Nothing;
@@ -146,16 +131,6 @@ std::optional<ScanFault> prescan(std::string_view text) {
         ++i;
     }
     return std::nullopt;
-}
-
-std::string one_line(std::string_view description) {
-    std::string out;
-    out.reserve(description.size());
-    for (char c : description) {
-        out.push_back((c == '\n' || c == '\r') ? ' ' : c);
-    }
-    while (!out.empty() && out.back() == ' ') out.pop_back();
-    return out;
 }
 
 struct ConvertFault {
@@ -320,37 +295,9 @@ private:
 
 }  // namespace
 
-std::string format_parse_error(std::string_view text, std::size_t line, std::size_t column,
-                               std::string_view description) {
-    // The source line, without its line break.
-    std::size_t start = 0;
-    for (std::size_t l = 1; l < line && start < text.size(); ++l) {
-        std::size_t nl = text.find('\n', start);
-        if (nl == std::string_view::npos) {
-            start = text.size();
-            break;
-        }
-        start = nl + 1;
-    }
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view source_line = text.substr(start, end - start);
-    if (!source_line.empty() && source_line.back() == '\r') source_line.remove_suffix(1);
-
-    std::string number = std::to_string(line);
-    std::string gutter(number.size(), ' ');
-    std::string out = "TOML parse error at line " + number + ", column " + std::to_string(column) + "\n";
-    out += gutter + " |\n";
-    out += number + " | ";
-    out.append(source_line);
-    out += "\n" + gutter + " | " + std::string(column > 0 ? column - 1 : 0, ' ') + "^\n";
-    out += one_line(description);
-    return out;
-}
-
-Result<Table> parse(std::string_view text, std::vector<KeyPath>* inline_tables) {
+Result<Table> parse_with_tomlpp(std::string_view text, std::vector<KeyPath>* inline_tables) {
     if (auto fault = prescan(text)) {
-        Position p = position_of(text, fault->offset);
+        TextPosition p = position_of(text, fault->offset);
         return fail(format_parse_error(text, p.line, p.column, fault->description));
     }
     toml::parse_result parsed = toml::parse(text);
@@ -369,4 +316,4 @@ Result<Table> parse(std::string_view text, std::vector<KeyPath>* inline_tables) 
     return root;
 }
 
-}  // namespace qeld::doc
+}  // namespace qeld::doc::testing

@@ -1,0 +1,412 @@
+// A single-pass TOML 1.1.0 parser that builds the document tree directly: lines, keys, table
+// headers, arrays and inline tables here; strings, numbers and date-times in the scanner; the
+// open tables and TOML's rules on redefining them in the table builder.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document/parse.h"
+#include "document/scanner.h"
+#include "document/table_builder.h"
+
+namespace qeld::doc {
+
+namespace detail {
+
+namespace {
+
+bool is_bare_key_char(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+}
+
+constexpr const char* bare_key_rule =
+    "bare keys may hold only ASCII letters, digits, '_' and '-'; quote any other key";
+
+std::string too_deep() {
+    return "the document nests deeper than " + std::to_string(max_depth) + " levels";
+}
+
+}  // namespace
+
+class Parser : public Scanner {
+public:
+    Parser(std::string_view text, std::vector<KeyPath>* inline_tables)
+        : Scanner(text), inline_tables_(inline_tables) {}
+
+    bool parse_document();
+    Table take_root() { return builder_.finish(builder_.root()); }
+
+private:
+    using NodeId = TableBuilder::NodeId;
+
+    // One segment of the key being read: where it starts in the text, and its bytes, either a
+    // slice of the text or of key_arena_ (when escapes were decoded).
+    struct Segment {
+        std::size_t pos;
+        std::size_t begin;
+        std::size_t size;
+        bool in_arena;
+    };
+
+    bool read_key();
+    bool read_key_segment();
+    bool parse_header();
+    bool parse_keyval(NodeId table, std::size_t depth);
+    bool descend_dotted(NodeId& node, std::size_t segment);
+    bool parse_value(Value& out, std::size_t depth);
+    bool parse_array(Value& out, std::size_t depth);
+    bool parse_inline_table(Value& out, std::size_t depth);
+    bool expect_line_end(const char* after);
+
+    std::size_t segment_pos(std::size_t i) const { return segments_[i].pos; }
+    bool tracking() const { return inline_tables_ != nullptr; }
+
+    TableBuilder builder_;
+    NodeId block_ = 0;              // the table the current header opened
+    std::size_t block_depth_ = 0;   // its depth below the root
+    bool block_in_array_ = false;   // whether it lies inside an array of tables
+
+    std::vector<Segment> segments_;
+    std::vector<std::string_view> keys_;  // the decoded segments of the last key read
+    std::string key_arena_;
+    std::string key_buffer_;
+    std::string string_buffer_;
+    std::string number_buffer_;
+    std::vector<Value> values_;  // items of the arrays being read, innermost last
+
+    std::vector<KeyPath>* inline_tables_;
+    KeyPath path_;               // the key path of the value being read, kept only when tracking
+    std::size_t array_nesting_ = 0;
+};
+
+bool Parser::parse_document() {
+    if (starts_with("\xEF\xBB\xBF")) pos_ = 3;
+    for (;;) {
+        skip_whitespace();
+        if (at_end()) return true;
+        const char c = peek();
+        if (c == '\n') {
+            ++pos_;
+        } else if (c == '\r') {
+            if (peek_at(1) != '\n') return fail(pos_, "a carriage return must be followed by a line feed");
+            pos_ += 2;
+        } else if (c == '#') {
+            if (!skip_comment()) return false;
+        } else if (c == '[') {
+            if (!parse_header() || !expect_line_end("the table header")) return false;
+        } else {
+            if (!parse_keyval(block_, block_depth_) || !expect_line_end("the value")) return false;
+        }
+    }
+}
+
+bool Parser::expect_line_end(const char* after) {
+    skip_whitespace();
+    if (at_end()) return true;
+    const char c = peek();
+    if (c == '#') return skip_comment();
+    if (c == '\n' || (c == '\r' && peek_at(1) == '\n')) return true;
+    if (c == '\r') return fail(pos_, "a carriage return must be followed by a line feed");
+    return fail(pos_, std::string("expected the end of the line after ") + after);
+}
+
+bool Parser::read_key_segment() {
+    const std::size_t start = pos_;
+    const char c = peek();
+    if (is_bare_key_char(c)) {
+        while (is_bare_key_char(peek())) ++pos_;
+        const unsigned char next = static_cast<unsigned char>(peek());
+        const bool delimiter = next == ' ' || next == '\t' || next == '.' || next == '=' || next == ']' ||
+                               next == ',' || next == '}' || next == '#' || next < 0x20 || next == 0x7F;
+        if (!at_end() && !delimiter) return fail(pos_, bare_key_rule);
+        segments_.push_back(Segment{start, start, pos_ - start, false});
+        return true;
+    }
+    std::string_view view;
+    if (c == '"') {
+        if (starts_with("\"\"\"")) return fail(start, "a key cannot be a multi-line string");
+        if (!read_basic_string(view, key_buffer_)) return false;
+    } else if (c == '\'') {
+        if (starts_with("'''")) return fail(start, "a key cannot be a multi-line string");
+        if (!read_literal_string(view)) return false;
+    } else if (static_cast<unsigned char>(c) >= 0x80) {
+        return fail(start, bare_key_rule);
+    } else {
+        return fail(start, "expected a key");
+    }
+    if (view.data() != key_buffer_.data()) {
+        segments_.push_back(Segment{start, static_cast<std::size_t>(view.data() - text_.data()), view.size(), false});
+    } else {
+        segments_.push_back(Segment{start, key_arena_.size(), view.size(), true});
+        key_arena_.append(view);
+    }
+    return true;
+}
+
+bool Parser::read_key() {
+    segments_.clear();
+    key_arena_.clear();
+    for (;;) {
+        if (segments_.size() == max_key_segments) {
+            return fail(pos_, "key has more than " + std::to_string(max_key_segments) + " dotted segments");
+        }
+        if (!read_key_segment()) return false;
+        skip_whitespace();
+        if (peek() != '.') break;
+        ++pos_;
+        skip_whitespace();
+    }
+    keys_.clear();
+    for (const Segment& s : segments_) {
+        keys_.push_back(s.in_arena ? std::string_view(key_arena_).substr(s.begin, s.size) : text_.substr(s.begin, s.size));
+    }
+    return true;
+}
+
+bool Parser::parse_header() {
+    const bool array = peek_at(1) == '[';
+    pos_ += array ? 2 : 1;
+    skip_whitespace();
+    if (!read_key()) return false;
+    if (array) {
+        if (!starts_with("]]")) return fail(pos_, "expected ']]' to close the array-of-tables header");
+        pos_ += 2;
+    } else {
+        if (peek() != ']') return fail(pos_, "expected ']' to close the table header");
+        ++pos_;
+    }
+
+    NodeId node = builder_.root();
+    std::size_t depth = 0;
+    bool in_array = false;
+    if (tracking()) path_.clear();
+    const std::size_t count = keys_.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view key = keys_[i];
+        const std::size_t at = segment_pos(i);
+        const bool last = i + 1 == count;
+        if (++depth > max_depth) return fail(at, too_deep());
+        const std::uint32_t index = builder_.find(node, key);
+        const EntryKind kind = index == TableBuilder::npos ? EntryKind::Value : builder_.kind(node, index);
+        const std::string quoted = index == TableBuilder::npos ? std::string() : quote_key(key);
+        if (index != TableBuilder::npos && kind == EntryKind::Value) {
+            if (builder_.value(node, index).is_array()) {
+                return fail(at, quoted + " is a static array; a table header cannot add to it");
+            }
+            return fail(at, quoted + " is already a value, not a table");
+        }
+        if (index != TableBuilder::npos && kind == EntryKind::Inline) {
+            return fail(at, quoted + " is an inline table, which cannot be extended or redefined");
+        }
+        if (!last) {
+            if (index == TableBuilder::npos) {
+                node = builder_.add_table(node, std::string(key), EntryKind::Implicit);
+            } else if (kind == EntryKind::TableArray) {
+                if (++depth > max_depth) return fail(at, too_deep());
+                node = builder_.last_element(node, index);
+                in_array = true;
+            } else {
+                node = builder_.child(node, index);
+            }
+        } else if (!array) {
+            if (index == TableBuilder::npos) {
+                node = builder_.add_table(node, std::string(key), EntryKind::Header);
+            } else if (kind == EntryKind::Implicit) {
+                builder_.set_kind(node, index, EntryKind::Header);
+                node = builder_.child(node, index);
+            } else if (kind == EntryKind::Header) {
+                return fail(at, "table " + quoted + " is defined twice");
+            } else if (kind == EntryKind::Dotted) {
+                return fail(at, "table " + quoted + " was already defined by dotted keys");
+            } else {
+                return fail(at, quoted + " is an array of tables; use [[...]] to add an element to it");
+            }
+        } else {
+            if (index != TableBuilder::npos && kind != EntryKind::TableArray) {
+                return fail(at, quoted + " is already a table, not an array of tables");
+            }
+            if (++depth > max_depth) return fail(at, too_deep());
+            node = index == TableBuilder::npos ? builder_.add_table_array(node, std::string(key))
+                                               : builder_.append_element(node, index);
+            in_array = true;
+        }
+        if (tracking()) path_.emplace_back(key);
+    }
+    block_ = node;
+    block_depth_ = depth;
+    block_in_array_ = in_array;
+    return true;
+}
+
+bool Parser::descend_dotted(NodeId& node, std::size_t segment) {
+    const std::string_view key = keys_[segment];
+    const std::uint32_t index = builder_.find(node, key);
+    if (index == TableBuilder::npos) {
+        node = builder_.add_table(node, std::string(key), EntryKind::Dotted);
+        return true;
+    }
+    const std::size_t at = segment_pos(segment);
+    switch (builder_.kind(node, index)) {
+        case EntryKind::Implicit:
+            // Made only by deeper headers so far: these dotted keys define it.
+            builder_.set_kind(node, index, EntryKind::Dotted);
+            [[fallthrough]];
+        case EntryKind::Dotted:
+            node = builder_.child(node, index);
+            return true;
+        case EntryKind::Header:
+            return fail(at, "table " + quote_key(key) + " was defined by a table header; dotted keys cannot add to it");
+        case EntryKind::TableArray:
+            return fail(at, quote_key(key) + " is an array of tables; dotted keys cannot add to it");
+        case EntryKind::Inline:
+            return fail(at, quote_key(key) + " is an inline table, which cannot be extended");
+        case EntryKind::Value:
+            break;
+    }
+    return fail(at, quote_key(key) + " is already a value, not a table");
+}
+
+bool Parser::parse_keyval(NodeId table, std::size_t depth) {
+    if (!read_key()) return false;
+    const std::size_t count = keys_.size();
+    if (depth + count > max_depth) return fail(segment_pos(max_depth - depth), too_deep());
+    NodeId node = table;
+    for (std::size_t i = 0; i + 1 < count; ++i) {
+        if (!descend_dotted(node, i)) return false;
+    }
+    const std::string_view last = keys_[count - 1];
+    if (builder_.find(node, last) != TableBuilder::npos) {
+        return fail(segment_pos(count - 1), "the key " + quote_key(last) + " is already defined");
+    }
+    // The value may read keys of its own: keep what is needed of this one.
+    std::string key(last);
+    const std::size_t path_size = path_.size();
+    if (tracking()) path_.insert(path_.end(), keys_.begin(), keys_.end());
+
+    skip_whitespace();
+    if (peek() != '=') return fail(pos_, "expected '=' after the key");
+    ++pos_;
+    skip_whitespace();
+    const bool is_inline = peek() == '{';
+    Value value;
+    if (!parse_value(value, depth + count)) return false;
+    if (tracking()) path_.resize(path_size);
+    builder_.add_value(node, std::move(key), std::move(value), is_inline ? EntryKind::Inline : EntryKind::Value);
+    return true;
+}
+
+bool Parser::parse_value(Value& out, std::size_t depth) {
+    switch (peek()) {
+        case '"':
+        case '\'': {
+            std::string s;
+            if (!read_string_value(s, string_buffer_)) return false;
+            out = Value(std::move(s));
+            return true;
+        }
+        case 't':
+            if (!starts_with("true")) break;
+            pos_ += 4;
+            out = Value(true);
+            return true;
+        case 'f':
+            if (!starts_with("false")) break;
+            pos_ += 5;
+            out = Value(false);
+            return true;
+        case '[':
+            return parse_array(out, depth);
+        case '{':
+            return parse_inline_table(out, depth);
+        case '+': case '-': case 'i': case 'n':
+        case '0': case '1': case '2': case '3': case '4':
+        case '5': case '6': case '7': case '8': case '9':
+            return read_number_or_datetime(out, number_buffer_);
+        default:
+            break;
+    }
+    return fail(pos_, "expected a value: a string, number, boolean, date-time, array or inline table");
+}
+
+// Recursion through arrays and inline tables is bounded by max_depth.
+bool Parser::parse_array(Value& out, std::size_t depth) {
+    ++pos_;
+    const std::size_t mark = values_.size();
+    ++array_nesting_;
+    for (;;) {
+        if (!skip_blank_space()) return false;
+        if (at_end()) return fail(pos_, "unterminated array: expected ']'");
+        if (peek() == ']') break;
+        if (depth + 1 > max_depth) return fail(pos_, too_deep());
+        Value item;
+        if (!parse_value(item, depth + 1)) return false;
+        values_.push_back(std::move(item));
+        if (!skip_blank_space()) return false;
+        if (peek() == ',') {
+            ++pos_;
+        } else if (peek() == ']') {
+            break;
+        } else if (at_end()) {
+            return fail(pos_, "unterminated array: expected ']'");
+        } else {
+            return fail(pos_, "expected ',' or ']' after an array item");
+        }
+    }
+    ++pos_;
+    --array_nesting_;
+    const std::size_t count = values_.size() - mark;
+    Array items;
+    if (mark == 0 && count >= 1024) {
+        // The outermost array of many items takes the scratch vector itself.
+        items = std::move(values_);
+        values_ = std::vector<Value>();
+    } else {
+        items.reserve(count);
+        for (std::size_t i = mark; i < values_.size(); ++i) items.push_back(std::move(values_[i]));
+        values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(mark), values_.end());
+    }
+    out = Value(std::move(items));
+    return true;
+}
+
+bool Parser::parse_inline_table(Value& out, std::size_t depth) {
+    if (tracking() && array_nesting_ == 0 && !block_in_array_) inline_tables_->push_back(path_);
+    ++pos_;
+    const NodeId node = builder_.new_node();
+    for (;;) {
+        if (!skip_blank_space()) return false;
+        if (at_end()) return fail(pos_, "unterminated inline table: expected '}'");
+        if (peek() == '}') break;
+        if (!parse_keyval(node, depth)) return false;
+        if (!skip_blank_space()) return false;
+        if (peek() == ',') {
+            ++pos_;
+        } else if (peek() == '}') {
+            break;
+        } else if (at_end()) {
+            return fail(pos_, "unterminated inline table: expected '}'");
+        } else {
+            return fail(pos_, "expected ',' or '}' after a value in an inline table");
+        }
+    }
+    ++pos_;
+    out = Value(builder_.finish(node));
+    return true;
+}
+
+}  // namespace detail
+
+Result<Table> parse(std::string_view text, std::vector<KeyPath>* inline_tables) {
+    const std::size_t recorded = inline_tables ? inline_tables->size() : 0;
+    detail::Parser parser(text, inline_tables);
+    if (!parser.parse_document()) {
+        if (inline_tables) inline_tables->resize(recorded);
+        const detail::Fault& fault = parser.fault();
+        TextPosition p = position_of(text, fault.offset);
+        return fail(format_parse_error(text, p.line, p.column, fault.description));
+    }
+    return parser.take_root();
+}
+
+}  // namespace qeld::doc

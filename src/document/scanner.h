@@ -1,0 +1,85 @@
+#pragma once
+// The lexical half of the TOML parser: a cursor over the text that reads comments, strings,
+// numbers and date-times, and remembers the first fault with its byte offset.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "document/value.h"
+
+namespace qeld::doc::detail {
+
+struct Fault {
+    std::size_t offset = 0;
+    std::string description;
+};
+
+// Length of the valid UTF-8 sequence at the start of bytes (at least one byte), or 0 when the
+// bytes there are not strict UTF-8 (overlong forms, surrogates and values past U+10FFFF refused).
+std::size_t utf8_sequence_length(const char* bytes, std::size_t available);
+
+// Quotes a decoded key for a message, escaping control characters.
+std::string quote_key(std::string_view key);
+
+class Scanner {
+public:
+    explicit Scanner(std::string_view text) : text_(text) {}
+
+    const Fault& fault() const { return fault_; }
+
+protected:
+    bool at_end() const { return pos_ >= text_.size(); }
+    char peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
+    char peek_at(std::size_t ahead) const {
+        return pos_ + ahead < text_.size() ? text_[pos_ + ahead] : '\0';
+    }
+    bool starts_with(std::string_view s) const { return text_.substr(pos_, s.size()) == s; }
+
+    // Records the fault (the first one wins) and returns false for the caller to pass up.
+    bool fail(std::size_t offset, std::string description);
+
+    void skip_whitespace() {
+        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+    }
+    // At '#': moves to the line break or the end of the text.
+    bool skip_comment();
+    // Whitespace, comments and line breaks, as allowed between array items and inline-table
+    // entries.
+    bool skip_blank_space();
+
+    // At the opening quote of a one-line string. `view` receives the contents: a slice of the
+    // text when nothing needed decoding, else `buffer`, which then holds the decoded bytes.
+    bool read_basic_string(std::string_view& view, std::string& buffer);
+    bool read_literal_string(std::string_view& view);
+    // At the opening delimiter of any of the four string forms.
+    bool read_string_value(std::string& out, std::string& buffer);
+
+    // At a digit, a sign, "inf" or "nan": an integer, a float or a date-time.
+    bool read_number_or_datetime(Value& out, std::string& buffer);
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+
+private:
+    bool read_escape(std::string& buffer);
+    bool read_multiline_basic(std::string_view& view, std::string& buffer);
+    bool read_multiline_literal(std::string_view& view, std::string& buffer);
+    // Passes one character inside a string body: a valid UTF-8 sequence or a permitted ASCII byte.
+    bool pass_string_byte(unsigned char c, bool multiline);
+
+    bool read_datetime(Value& out);
+    bool read_time(Time& time);
+    bool read_offset(Offset& offset);
+    bool read_special_float(Value& out, bool negative, std::size_t start);
+    bool read_radix_integer(Value& out, std::size_t start);
+    bool read_decimal(Value& out, std::string& buffer);
+    // Digits of `radix`, single underscores between them; at least one digit.
+    bool read_digits(int radix, std::string* keep, const char* what);
+    bool refuse_trailing_number_char(std::size_t start);
+
+    Fault fault_;
+    bool failed_ = false;
+};
+
+}  // namespace qeld::doc::detail

@@ -1,0 +1,210 @@
+#include "document/table_builder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qeld::doc::detail {
+
+namespace {
+
+// Tables up to this size are searched linearly; larger ones get a hash index.
+constexpr std::size_t linear_limit = 16;
+// Tables from this size are sorted in place rather than copied into an exact vector.
+constexpr std::size_t in_place_limit = 4096;
+
+std::uint64_t hash_key(std::string_view key) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ key.size();
+    const char* p = key.data();
+    std::size_t n = key.size();
+    while (n >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+        p += 8;
+        n -= 8;
+    }
+    std::uint64_t w = 0;
+    std::memcpy(&w, p, n);
+    h = (h ^ w) * 0x94D049BB133111EBull;
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    return h ^ (h >> 32);
+}
+
+bool key_less(const Entry& a, const Entry& b) { return a.key < b.key; }
+
+}  // namespace
+
+TableBuilder::TableBuilder() { nodes_.emplace_back(); }
+
+std::uint32_t TableBuilder::find(NodeId id, std::string_view key) const {
+    const Node& node = nodes_[id];
+    if (node.index.empty()) {
+        for (std::size_t i = 0; i < node.entries.size(); ++i) {
+            const std::string& k = node.entries[i].key;
+            if (k.size() == key.size() && std::memcmp(k.data(), key.data(), key.size()) == 0) {
+                return static_cast<std::uint32_t>(i);
+            }
+        }
+        return npos;
+    }
+    const std::size_t mask = node.index.size() - 1;
+    for (std::size_t slot = hash_key(key) & mask;; slot = (slot + 1) & mask) {
+        std::uint32_t at = node.index[slot];
+        if (at == 0) return npos;
+        if (node.entries[at - 1].key == key) return at - 1;
+    }
+}
+
+void TableBuilder::rebuild_index(Node& node) {
+    std::size_t capacity = 64;
+    while (capacity < node.entries.size() * 2) capacity *= 2;
+    node.index.assign(capacity, 0);
+    const std::size_t mask = capacity - 1;
+    for (std::size_t i = 0; i < node.entries.size(); ++i) {
+        std::size_t slot = hash_key(node.entries[i].key) & mask;
+        while (node.index[slot] != 0) slot = (slot + 1) & mask;
+        node.index[slot] = static_cast<std::uint32_t>(i + 1);
+    }
+}
+
+std::uint32_t TableBuilder::add_entry(NodeId id, std::string key, Value value, Meta meta) {
+    Node& node = nodes_[id];
+    const auto index = static_cast<std::uint32_t>(node.entries.size());
+    if (node.entries.size() == node.entries.capacity() && node.entries.size() >= in_place_limit) {
+        // Large tables grow by half, not double, to bound the spare room they hold.
+        node.entries.reserve(node.entries.size() + node.entries.size() / 2);
+    }
+    node.entries.push_back(Entry{std::move(key), std::move(value)});
+    node.meta.push_back(meta);
+    const std::size_t size = node.entries.size();
+    if (size > linear_limit) {
+        if (node.index.size() < size * 2) {
+            rebuild_index(node);
+        } else {
+            const std::size_t mask = node.index.size() - 1;
+            std::size_t slot = hash_key(node.entries.back().key) & mask;
+            while (node.index[slot] != 0) slot = (slot + 1) & mask;
+            node.index[slot] = index + 1;
+        }
+    }
+    return index;
+}
+
+void TableBuilder::add_value(NodeId node, std::string key, Value value, EntryKind kind) {
+    add_entry(node, std::move(key), std::move(value), Meta{0, kind});
+}
+
+TableBuilder::NodeId TableBuilder::add_table(NodeId node, std::string key, EntryKind kind) {
+    NodeId child = new_node();
+    add_entry(node, std::move(key), Value(), Meta{child, kind});
+    return child;
+}
+
+TableBuilder::NodeId TableBuilder::add_table_array(NodeId node, std::string key) {
+    std::uint32_t id;
+    if (!free_arrays_.empty()) {
+        id = free_arrays_.back();
+        free_arrays_.pop_back();
+    } else {
+        id = static_cast<std::uint32_t>(arrays_.size());
+        arrays_.emplace_back();
+    }
+    NodeId element = new_node();
+    arrays_[id].last = element;
+    add_entry(node, std::move(key), Value(), Meta{id, EntryKind::TableArray});
+    return element;
+}
+
+TableBuilder::NodeId TableBuilder::last_element(NodeId node, std::uint32_t index) const {
+    return arrays_[nodes_[node].meta[index].child].last;
+}
+
+TableBuilder::NodeId TableBuilder::append_element(NodeId node, std::uint32_t index) {
+    TableArrayNode& array = arrays_[nodes_[node].meta[index].child];
+    array.items.push_back(Value(finish(array.last)));
+    array.last = new_node();
+    return array.last;
+}
+
+TableBuilder::NodeId TableBuilder::new_node() {
+    if (!free_nodes_.empty()) {
+        NodeId id = free_nodes_.back();
+        free_nodes_.pop_back();
+        return id;
+    }
+    nodes_.emplace_back();
+    return static_cast<NodeId>(nodes_.size() - 1);
+}
+
+void TableBuilder::release(NodeId id) {
+    Node& node = nodes_[id];
+    node.entries.clear();
+    node.meta.clear();
+    node.index.clear();
+    if (id != root()) free_nodes_.push_back(id);
+}
+
+Array TableBuilder::finish_table_array(std::uint32_t id) {
+    TableArrayNode& array = arrays_[id];
+    array.items.push_back(Value(finish(array.last)));
+    Array items = std::move(array.items);
+    array.items = Array();
+    free_arrays_.push_back(id);
+    return items;
+}
+
+// Recursion here follows the nesting of open tables, which the parser bounds by max_depth.
+Table TableBuilder::finish(NodeId id) {
+    Node& node = nodes_[id];
+    for (std::size_t i = 0; i < node.meta.size(); ++i) {
+        const Meta meta = node.meta[i];
+        switch (meta.kind) {
+            case EntryKind::Implicit:
+            case EntryKind::Header:
+            case EntryKind::Dotted:
+                node.entries[i].value = Value(finish(meta.child));
+                break;
+            case EntryKind::TableArray:
+                node.entries[i].value = Value(finish_table_array(meta.child));
+                break;
+            case EntryKind::Value:
+            case EntryKind::Inline:
+                break;
+        }
+    }
+    Table table = sorted_table(node);
+    release(id);
+    return table;
+}
+
+Table TableBuilder::sorted_table(Node& node) {
+    std::vector<Entry>& entries = node.entries;
+    const std::size_t n = entries.size();
+    if (n == 0) return Table();
+    bool sorted = true;
+    for (std::size_t i = 1; i < n && sorted; ++i) sorted = entries[i - 1].key < entries[i].key;
+
+    if (n >= in_place_limit || entries.capacity() == n) {
+        // Hand the vector itself over; its spare room, if any, is at most half its size.
+        if (!sorted) std::sort(entries.begin(), entries.end(), key_less);
+        std::vector<Entry> out = std::move(entries);
+        entries = std::vector<Entry>();
+        return Table(std::move(out));
+    }
+    // Small tables: sort positions, then move each entry once into a vector of exact size and
+    // keep the node's buffer for the next table.
+    order_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) order_[i] = static_cast<std::uint32_t>(i);
+    if (!sorted) {
+        std::sort(order_.begin(), order_.end(),
+                  [&](std::uint32_t a, std::uint32_t b) { return entries[a].key < entries[b].key; });
+    }
+    std::vector<Entry> out;
+    out.reserve(n);
+    for (std::uint32_t i : order_) out.push_back(std::move(entries[i]));
+    return Table(std::move(out));
+}
+
+}  // namespace qeld::doc::detail

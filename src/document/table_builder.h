@@ -1,0 +1,91 @@
+#pragma once
+// The tables of a document while it is parsed. A table that later lines may still extend is an
+// open node: its entries in the order written, what each entry is (for TOML's rules on
+// redefinition), and a hash index once it grows. A node becomes a doc::Table, sorted and of exact
+// size, when nothing can reach it any more: at the end of the document, at the closing brace of
+// an inline table, or when a new element is appended to its array of tables.
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document/value.h"
+
+namespace qeld::doc::detail {
+
+// What an entry of an open table holds, and so what may still be done with it.
+enum class EntryKind : std::uint8_t {
+    Value,       // a finished value other than an inline table (a static array included)
+    Inline,      // a finished inline table: immutable
+    Implicit,    // an open table made only by the path of a header, not yet defined
+    Header,      // an open table defined by a [header]
+    Dotted,      // an open table defined by dotted keys
+    TableArray,  // an array of tables, whose last element is still open
+};
+
+class TableBuilder {
+public:
+    using NodeId = std::uint32_t;
+    static constexpr std::uint32_t npos = UINT32_MAX;
+
+    TableBuilder();
+
+    NodeId root() const { return 0; }
+
+    // The entry index of key in the node, or npos.
+    std::uint32_t find(NodeId node, std::string_view key) const;
+    EntryKind kind(NodeId node, std::uint32_t index) const { return nodes_[node].meta[index].kind; }
+    void set_kind(NodeId node, std::uint32_t index, EntryKind kind) { nodes_[node].meta[index].kind = kind; }
+    const Value& value(NodeId node, std::uint32_t index) const { return nodes_[node].entries[index].value; }
+    // The open table below an entry of kind Implicit, Header or Dotted.
+    NodeId child(NodeId node, std::uint32_t index) const { return nodes_[node].meta[index].child; }
+    // The open last element of the array of tables of a TableArray entry.
+    NodeId last_element(NodeId node, std::uint32_t index) const;
+
+    // The add functions take a key that the node does not hold yet.
+    void add_value(NodeId node, std::string key, Value value, EntryKind kind);
+    NodeId add_table(NodeId node, std::string key, EntryKind kind);
+    // A new array of tables with one element; returns the element.
+    NodeId add_table_array(NodeId node, std::string key);
+    // Closes the last element of a TableArray entry and opens a new one; returns it.
+    NodeId append_element(NodeId node, std::uint32_t index);
+
+    // A node for an inline table being read.
+    NodeId new_node();
+    // Turns a node and everything open below it into the finished table, releasing the nodes.
+    Table finish(NodeId node);
+
+private:
+    struct Meta {
+        std::uint32_t child = 0;  // node, or table array, of an open entry
+        EntryKind kind = EntryKind::Value;
+    };
+    struct Node {
+        std::vector<Entry> entries;
+        std::vector<Meta> meta;
+        std::vector<std::uint32_t> index;  // open addressing of entry index + 1; empty while small
+    };
+    struct TableArrayNode {
+        Array items;  // the finished elements
+        NodeId last = 0;
+    };
+
+    std::uint32_t add_entry(NodeId node, std::string key, Value value, Meta meta);
+    void rebuild_index(Node& node);
+    Array finish_table_array(std::uint32_t id);
+    Table sorted_table(Node& node);
+    void release(NodeId id);
+
+    // Deques keep references to nodes stable while others are added; released nodes keep their
+    // buffers for reuse, so the many small tables of an array of tables cost one exact
+    // allocation each.
+    std::deque<Node> nodes_;
+    std::vector<NodeId> free_nodes_;
+    std::deque<TableArrayNode> arrays_;
+    std::vector<std::uint32_t> free_arrays_;
+    std::vector<std::uint32_t> order_;  // scratch for sorting
+};
+
+}  // namespace qeld::doc::detail
