@@ -189,15 +189,15 @@ bool Parser::parse_header() {
         if (++depth > max_depth) return fail(at, too_deep());
         const std::uint32_t index = builder_.find(node, key);
         const EntryKind kind = index == TableBuilder::npos ? EntryKind::Value : builder_.kind(node, index);
-        const std::string quoted = index == TableBuilder::npos ? std::string() : quote_key(key);
+        const auto quoted = [&] { return quote_key(key); };
         if (index != TableBuilder::npos && kind == EntryKind::Value) {
             if (builder_.value(node, index).is_array()) {
-                return fail(at, quoted + " is a static array; a table header cannot add to it");
+                return fail(at, quoted() + " is a static array; a table header cannot add to it");
             }
-            return fail(at, quoted + " is already a value, not a table");
+            return fail(at, quoted() + " is already a value, not a table");
         }
         if (index != TableBuilder::npos && kind == EntryKind::Inline) {
-            return fail(at, quoted + " is an inline table, which cannot be extended or redefined");
+            return fail(at, quoted() + " is an inline table, which cannot be extended or redefined");
         }
         if (!last) {
             if (index == TableBuilder::npos) {
@@ -216,15 +216,15 @@ bool Parser::parse_header() {
                 builder_.set_kind(node, index, EntryKind::Header);
                 node = builder_.child(node, index);
             } else if (kind == EntryKind::Header) {
-                return fail(at, "table " + quoted + " is defined twice");
+                return fail(at, "table " + quoted() + " is defined twice");
             } else if (kind == EntryKind::Dotted) {
-                return fail(at, "table " + quoted + " was already defined by dotted keys");
+                return fail(at, "table " + quoted() + " was already defined by dotted keys");
             } else {
-                return fail(at, quoted + " is an array of tables; use [[...]] to add an element to it");
+                return fail(at, quoted() + " is an array of tables; use [[...]] to add an element to it");
             }
         } else {
             if (index != TableBuilder::npos && kind != EntryKind::TableArray) {
-                return fail(at, quoted + " is already a table, not an array of tables");
+                return fail(at, quoted() + " is already a table, not an array of tables");
             }
             if (++depth > max_depth) return fail(at, too_deep());
             node = index == TableBuilder::npos ? builder_.add_table_array(node, std::string(key))

@@ -424,17 +424,16 @@ bool Scanner::read_digits(int radix, std::string* keep, const char* what) {
     }
 }
 
-bool Scanner::refuse_trailing_number_char(std::size_t start) {
+bool Scanner::refuse_trailing_number_char() {
     char c = peek();
     bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
     if (letter || is_digit(c) || c == '_' || c == '.') {
-        (void)start;
         return fail(pos_, std::string("invalid character '") + c + "' in a number");
     }
     return true;
 }
 
-bool Scanner::read_special_float(Value& out, bool negative, std::size_t start) {
+bool Scanner::read_special_float(Value& out, bool negative) {
     double v;
     if (starts_with("inf")) {
         v = std::numeric_limits<double>::infinity();
@@ -444,7 +443,7 @@ bool Scanner::read_special_float(Value& out, bool negative, std::size_t start) {
         return fail(pos_, "expected a number");
     }
     pos_ += 3;
-    if (!refuse_trailing_number_char(start)) return false;
+    if (!refuse_trailing_number_char()) return false;
     out = Value(negative ? -v : v);
     return true;
 }
@@ -464,7 +463,7 @@ bool Scanner::read_radix_integer(Value& out, std::size_t start) {
         if (v > (static_cast<std::uint64_t>(INT64_MAX) >> shift)) return fail(start, "integer does not fit in 64 bits");
         v = (v << shift) | static_cast<std::uint64_t>(d);
     }
-    if (!refuse_trailing_number_char(start)) return false;
+    if (!refuse_trailing_number_char()) return false;
     out = Value(static_cast<std::int64_t>(v));
     return true;
 }
@@ -479,7 +478,7 @@ bool Scanner::read_decimal(Value& out, std::string& buffer) {
         ++pos_;
     }
     char c = peek();
-    if (c == 'i' || c == 'n') return read_special_float(out, negative, start);
+    if (c == 'i' || c == 'n') return read_special_float(out, negative);
     if (!is_digit(c)) return fail(pos_, "expected a digit");
     char next = peek_at(1);
     if (c == '0' && (next == 'x' || next == 'o' || next == 'b')) {
@@ -505,7 +504,7 @@ bool Scanner::read_decimal(Value& out, std::string& buffer) {
         }
         if (!read_digits(10, &buffer, "a digit in the exponent")) return false;
     }
-    if (!refuse_trailing_number_char(start)) return false;
+    if (!refuse_trailing_number_char()) return false;
 
     if (is_float) {
         double v = 0;

@@ -71,12 +71,12 @@ private:
     bool read_datetime(Value& out);
     bool read_time(Time& time);
     bool read_offset(Offset& offset);
-    bool read_special_float(Value& out, bool negative, std::size_t start);
+    bool read_special_float(Value& out, bool negative);
     bool read_radix_integer(Value& out, std::size_t start);
     bool read_decimal(Value& out, std::string& buffer);
     // Digits of `radix`, single underscores between them; at least one digit.
     bool read_digits(int radix, std::string* keep, const char* what);
-    bool refuse_trailing_number_char(std::size_t start);
+    bool refuse_trailing_number_char();
 
     Fault fault_;
     bool failed_ = false;
