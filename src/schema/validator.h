@@ -1,13 +1,124 @@
 #pragma once
 // One validation pass: the errors and warnings found so far, over one schema.
+//
+// A loaded schema never changes, so nothing here copies a definition: a resolved definition is a
+// view of the definition at the end of its type-reference chain, with what the referring
+// definitions add laid over it, and component lists, children maps and name sets hold pointers and
+// views into the schema.
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
+#include "common/result.h"
 #include "document/value.h"
 #include "schema/model.h"
 
 namespace qeld::schema {
+
+// The definition made for a built-in keyword: the keyword as its name, that kind, nothing else.
+const Definition& builtin_definition(SchemaType type);
+
+// The names on the current chain of one resolution walk. Names are added when a walk enters a
+// type and removed when it leaves it, so the set is a stack; a name reached again along another
+// chain is no cycle.
+class NameStack {
+public:
+    // False, leaving the stack as it was, when the name is on it already.
+    bool push(std::string_view name);
+    void pop();
+    bool contains(std::string_view name) const;
+
+private:
+    std::array<std::string_view, 8> inline_{};
+    std::size_t size_ = 0;
+    std::vector<std::string_view> overflow_;
+};
+
+// One diagnostic path, kept as a chain of steps on the caller's stack and rendered to text only
+// when a finding is recorded. A child step borrows its parent, which must outlive it.
+class PathRef {
+public:
+    // A whole path text: "$", "$default", or any rendered path.
+    explicit PathRef(std::string_view root) : text_(root) {}
+
+    PathRef key(std::string_view key) const { return PathRef(this, Step::Key, key, 0); }
+    PathRef index(std::size_t index) const { return PathRef(this, Step::Index, {}, index); }
+
+    std::string str() const;
+
+private:
+    enum class Step : std::uint8_t { Root, Key, Index };
+    PathRef(const PathRef* parent, Step step, std::string_view text, std::size_t index)
+        : parent_(parent), step_(step), text_(text), index_(index) {}
+    void append_to(std::string& out) const;
+
+    const PathRef* parent_ = nullptr;
+    Step step_ = Step::Root;
+    std::string_view text_;
+    std::size_t index_ = 0;
+};
+
+// A resolved definition without its allof members: one component of a value's component list.
+// `base` is the definition at the end of the type-reference chain (it has no type reference) or a
+// built-in keyword's definition; the other fields are the overlay of the referring chain and the
+// changes the conditional and alternatives steps make.
+//
+// A named type reference can carry only "type", "description", "default", "allof", "optional" and
+// "deprecated" (the parser refuses every other key, child tables included), so on the referring
+// side the sibling rules, uniqueitems, children and every constraint are always empty: the base's
+// values pass through unchanged and are read from `base` directly.
+struct Component {
+    const Definition* base = nullptr;
+    std::string_view name;
+    const std::string* description = nullptr;
+    const doc::Value* default_value = nullptr;
+    bool optional = false;
+    bool deprecated = false;
+    std::optional<SchemaType> kind;
+    // Set once the conditional step has taken the selector out.
+    bool conditional_taken = false;
+    // Set on the host's copy in an alternative's trial: its oneof and anyof count as empty.
+    bool alternatives_taken = false;
+
+    const ConditionalSelector* conditional() const {
+        return conditional_taken || !base->conditional ? nullptr : &*base->conditional;
+    }
+    const std::vector<std::string>& one_of() const;
+    const std::vector<std::string>& any_of() const;
+};
+
+using ComponentList = std::vector<Component>;
+
+// The result of resolving a definition: the component and the allof lists along its
+// type-reference chain, the base's first, each list in its order (duplicates kept). Only
+// non-empty lists are held.
+struct Resolved {
+    Component component;
+    std::vector<const std::vector<std::string>*> all_of;
+};
+
+// The child definitions of a component list by key: keys in ascending byte order, each key with
+// its definitions in component order (one per component that declares it).
+struct ChildrenMap {
+    struct Group {
+        std::string_view key;
+        std::size_t first;  // the group's run in definitions
+        std::size_t count;
+    };
+    std::vector<Group> groups;
+    std::vector<const Definition*> definitions;
+
+    bool empty() const { return groups.empty(); }
+    const Definition* const* definitions_of(const Group& group) const { return definitions.data() + group.first; }
+};
+
+ChildrenMap collect_children(const ComponentList& components);
 
 class Validator {
 public:
@@ -21,13 +132,55 @@ public:
     bool report_deprecations() const { return report_deprecations_; }
 
     void add(const std::string& path, std::string message);
+    void add(const PathRef& path, std::string message);
     void add_deprecation(const std::string& path);
+    void add_deprecation(const PathRef& path);
     // Validates one value at a path against one definition and everything it composes.
     void validate_value(const std::string& path, const doc::Value& value, const Definition& definition);
+    void validate_value(const PathRef& path, const doc::Value& value, const Definition& definition);
+    void validate_value(const PathRef& path, const doc::Value& value, const Resolved& resolved);
+
+    // Resolution.
+    Result<Resolved> resolve(const Definition& definition, NameStack& resolving) const;
+    Result<Resolved> resolve_reference(std::string_view reference, NameStack& resolving) const;
+    Result<ComponentList> collect_components(const Definition& definition, NameStack& all_of) const;
+    // Appends the resolved definition and, depth first, its allof members' components; on a
+    // message nothing is appended.
+    Status append_components(const Resolved& resolved, NameStack& all_of, ComponentList& components) const;
+
+    // Component sets.
+    void validate_component_set(const PathRef& path, const doc::Value& value, ComponentList components);
+    void validate_definitions(const PathRef& path, const doc::Value& value, const Definition* const* definitions,
+                              std::size_t count);
+    void validate_definitions(const PathRef& path, const doc::Value& value, const std::vector<Resolved>& definitions);
+    void validate_range(const PathRef& path, const doc::Value& value, const Definition& definition);
+
+    // Arrays, tables and collections.
+    void validate_array(const PathRef& path, const doc::Array& items, const Component& component);
+    void validate_table_value(const PathRef& path, const doc::Table& table, const ComponentList& components);
+    void validate_collection(const PathRef& path, const doc::Table& table, const ComponentList& components);
+    void validate_missing_fixed_children(const PathRef& path, const doc::Table& table, const ChildrenMap& children);
+    void validate_sibling_rules(const PathRef& path, const doc::Table& table, const ComponentList& components);
 
 private:
+    // A validator for one alternative's trial: only whether it records an error, and its warnings
+    // when it records none, are ever read, so it stops working at its first error.
+    Validator(const Schema& schema, bool report_deprecations, bool trial)
+        : schema_(schema), report_deprecations_(report_deprecations), trial_(trial) {}
+    bool halted() const { return trial_ && !errors.empty(); }
+
+    void add_warning(ValidationWarning warning);
+    void validate_conditional(const PathRef& path, const doc::Value& value, ComponentList components,
+                              std::size_t conditional);
+    void validate_alternatives(const PathRef& path, const doc::Value& value, ComponentList components,
+                               std::size_t host);
+    void validate_constraints(const PathRef& path, const doc::Value& value, const Component& component);
+
     const Schema& schema_;
     bool report_deprecations_;
+    bool trial_ = false;
+    // Keys of the warnings recorded, so that no two equal ones are; membership only.
+    std::unordered_set<std::string> warning_keys_;
 };
 
 }  // namespace qeld::schema
