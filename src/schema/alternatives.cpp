@@ -100,7 +100,7 @@ void Validator::validate_alternatives(const PathRef& path, const doc::Value& val
 
         Validator sub(schema_, report_deprecations_, true);
         sub.validate_component_set(path, value, std::move(trial));
-        if (sub.errors.empty()) fitting.push_back(std::move(sub.warnings));
+        if (!sub.failed_) fitting.push_back(std::move(sub.warnings));
     }
 
     const std::size_t k = fitting.size();

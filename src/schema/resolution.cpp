@@ -163,21 +163,31 @@ ChildrenMap collect_children(const ComponentList& components) {
         map.definitions.push_back(child);
         ++map.groups.back().count;
     };
-    if (components.size() == 1) {
-        const DefinitionMap& children = components.front().base->children;
-        map.groups.reserve(children.size());
-        map.definitions.reserve(children.size());
-        for (const auto& [key, child] : children) append(key, &child);
+    std::size_t total = 0;
+    const DefinitionMap* only = nullptr;
+    int declaring = 0;
+    for (const Component& component : components) {
+        const DefinitionMap& children = component.base->children;
+        if (children.empty()) continue;
+        total += children.size();
+        only = &children;
+        ++declaring;
+    }
+    map.definitions.reserve(total);
+    if (declaring == 1) {
+        // One component declares children: they are in key order already.
+        map.groups.reserve(total);
+        for (const auto& [key, child] : *only) append(key, &child);
         return map;
     }
     std::vector<std::pair<std::string_view, const Definition*>> children;
+    children.reserve(total);
     for (const Component& component : components) {
         for (const auto& [key, child] : component.base->children) children.emplace_back(key, &child);
     }
     // Each component's children are already in key order; a stable sort keeps component order
     // within a key.
     std::stable_sort(children.begin(), children.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    map.definitions.reserve(children.size());
     for (const auto& [key, child] : children) append(key, child);
     return map;
 }

@@ -37,9 +37,21 @@ void check_length(Validator& validator, const PathRef& path, std::size_t length,
 
 }  // namespace
 
-void Validator::add(const std::string& path, std::string message) { errors.push_back({path, std::move(message)}); }
+void Validator::add(const std::string& path, std::string message) {
+    if (trial_) {
+        failed_ = true;
+        return;
+    }
+    errors.push_back({path, std::move(message)});
+}
 
-void Validator::add(const PathRef& path, std::string message) { errors.push_back({path.str(), std::move(message)}); }
+void Validator::add(const PathRef& path, std::string message) {
+    if (trial_) {
+        failed_ = true;
+        return;
+    }
+    errors.push_back({path.str(), std::move(message)});
+}
 
 void Validator::add_warning(ValidationWarning warning) {
     if (warning_keys_.insert(warning_key(warning)).second) warnings.push_back(std::move(warning));
@@ -178,14 +190,14 @@ void Validator::validate_component_set(const PathRef& path, const doc::Value& va
         return;
     }
 
-    const std::size_t mark = errors.size();
+    const std::size_t mark = error_count();
     for (const Component& component : components) {
         const SchemaType kind = component.kind.value_or(SchemaType::Any);
         if (!value_matches_type(value, kind)) {
             add(path, "expected " + std::string(kind.keyword()) + " but found " + std::string(found_kind(value)));
         }
     }
-    if (errors.size() != mark) return;
+    if (error_count() != mark) return;
 
     for (const Component& component : components) {
         if (halted()) return;
@@ -211,7 +223,7 @@ void Validator::validate_component_set(const PathRef& path, const doc::Value& va
             break;
     }
 
-    if (errors.size() == mark &&
+    if (error_count() == mark &&
         std::any_of(components.begin(), components.end(), [](const Component& c) { return c.deprecated; })) {
         add_deprecation(path);
     }

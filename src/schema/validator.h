@@ -163,11 +163,12 @@ public:
     void validate_sibling_rules(const PathRef& path, const doc::Table& table, const ComponentList& components);
 
 private:
-    // A validator for one alternative's trial: only whether it records an error, and its warnings
-    // when it records none, are ever read, so it stops working at its first error.
+    // A validator for one alternative's trial: only whether it finds an error, and its warnings
+    // when it finds none, are ever read, so it keeps no error and stops working at its first.
     Validator(const Schema& schema, bool report_deprecations, bool trial)
         : schema_(schema), report_deprecations_(report_deprecations), trial_(trial) {}
-    bool halted() const { return trial_ && !errors.empty(); }
+    bool halted() const { return failed_; }
+    std::size_t error_count() const { return errors.size() + (failed_ ? 1 : 0); }
 
     void add_warning(ValidationWarning warning);
     void validate_conditional(const PathRef& path, const doc::Value& value, ComponentList components,
@@ -179,6 +180,7 @@ private:
     const Schema& schema_;
     bool report_deprecations_;
     bool trial_ = false;
+    bool failed_ = false;  // a trial found an error
     // Keys of the warnings recorded, so that no two equal ones are; membership only.
     std::unordered_set<std::string> warning_keys_;
 };
