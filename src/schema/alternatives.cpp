@@ -24,7 +24,7 @@ bool predicate_holds(const ConditionPredicate& predicate, const doc::Value& sibl
 void Validator::validate_conditional(const PathRef& path, const doc::Value& value, ComponentList components,
                                      std::size_t conditional) {
     Component selector_host = components[conditional];
-    components.erase(components.begin() + static_cast<std::ptrdiff_t>(conditional));
+    components.erase(conditional);
     // The selector belongs to the schema, which outlives the step.
     const ConditionalSelector& selector = *selector_host.conditional();
     selector_host.conditional_taken = true;
@@ -64,7 +64,7 @@ void Validator::validate_conditional(const PathRef& path, const doc::Value& valu
 void Validator::validate_alternatives(const PathRef& path, const doc::Value& value, ComponentList components,
                                       std::size_t host_index) {
     const Component host = components[host_index];
-    components.erase(components.begin() + static_cast<std::ptrdiff_t>(host_index));
+    components.erase(host_index);
     const bool one_of_mode = !host.one_of().empty();
     const std::vector<std::string>& alternatives = one_of_mode ? host.one_of() : host.any_of();
 
@@ -85,9 +85,7 @@ void Validator::validate_alternatives(const PathRef& path, const doc::Value& val
         }
         // The trial list: the other components, the host without its alternatives and with the
         // alternative's kind, then the alternative's components. All are views of the schema.
-        ComponentList trial;
-        trial.reserve(components.size() + 2);
-        trial = components;
+        ComponentList trial = components;
         Component trial_host = host;
         trial_host.alternatives_taken = true;
         trial_host.kind = *kind;

@@ -139,7 +139,7 @@ Status Validator::append_components(const Resolved& resolved, NameStack& all_of,
                 all_of.pop();
             }
             if (!status) {
-                components.resize(start);
+                components.truncate(start);
                 return status;
             }
         }

@@ -14,15 +14,23 @@ namespace {
 // keys asked for ascend.
 const ChildrenMap::Group* find_group(const ChildrenMap& children, std::size_t& cursor, std::string_view key) {
     const auto& groups = children.groups;
-    while (cursor < groups.size() && groups[cursor].key < key) ++cursor;
-    return cursor < groups.size() && groups[cursor].key == key ? &groups[cursor] : nullptr;
+    for (; cursor < groups.size(); ++cursor) {
+        const int order = groups[cursor].key.compare(key);
+        if (order == 0) return &groups[cursor];
+        if (order > 0) break;
+    }
+    return nullptr;
 }
 
 // The table's entry under the key, with a cursor as above.
 const doc::Entry* find_entry(const doc::Table& table, std::size_t& cursor, std::string_view key) {
     const auto& entries = table.entries();
-    while (cursor < entries.size() && std::string_view(entries[cursor].key) < key) ++cursor;
-    return cursor < entries.size() && entries[cursor].key == key ? &entries[cursor] : nullptr;
+    for (; cursor < entries.size(); ++cursor) {
+        const int order = std::string_view(entries[cursor].key).compare(key);
+        if (order == 0) return &entries[cursor];
+        if (order > 0) break;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -32,19 +40,24 @@ void Validator::validate_table_value(const PathRef& path, const doc::Table& tabl
     if (children.empty()) return;
 
     std::size_t cursor = 0;
+    std::size_t present = 0;
     for (const ChildrenMap::Group& group : children.groups) {
         if (halted()) return;
         if (const doc::Entry* entry = find_entry(table, cursor, group.key)) {
+            ++present;
             validate_definitions(path.key(group.key), entry->value, children.definitions_of(group), group.count);
         }
     }
 
-    validate_missing_fixed_children(path, table, children);
+    // Each walk below finds nothing when every child is present, or every key is a child.
+    if (present < children.groups.size()) validate_missing_fixed_children(path, table, children);
 
-    cursor = 0;
-    for (const doc::Entry& entry : table) {
-        if (halted()) return;
-        if (!find_group(children, cursor, entry.key)) add(path.key(entry.key), "unexpected key");
+    if (present < table.size()) {
+        cursor = 0;
+        for (const doc::Entry& entry : table) {
+            if (halted()) return;
+            if (!find_group(children, cursor, entry.key)) add(path.key(entry.key), "unexpected key");
+        }
     }
 
     validate_sibling_rules(path, table, components);

@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <new>
 #include <string_view>
+#include <type_traits>
 #include <unordered_set>
 #include <vector>
 
@@ -93,7 +95,63 @@ struct Component {
     const std::vector<std::string>& any_of() const;
 };
 
-using ComponentList = std::vector<Component>;
+// A short list of trivially copyable elements held in place; it moves to the heap only when it
+// outgrows its inline room. Component lists are built for every value validated and rarely hold
+// more than a few components.
+template <class T, std::size_t N>
+class InlineList {
+    static_assert(std::is_trivially_copyable_v<T>);
+
+public:
+    InlineList() = default;
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    T* begin() { return data(); }
+    T* end() { return data() + size_; }
+    const T* begin() const { return data(); }
+    const T* end() const { return data() + size_; }
+    T& operator[](std::size_t i) { return data()[i]; }
+    const T& operator[](std::size_t i) const { return data()[i]; }
+    T& front() { return data()[0]; }
+    const T& front() const { return data()[0]; }
+
+    void push_back(const T& value) {
+        if (heap_.empty() && size_ < N) {
+            new (&inline_.items[size_++]) T(value);
+            return;
+        }
+        if (heap_.empty()) heap_.assign(inline_.items, inline_.items + size_);
+        heap_.push_back(value);
+        ++size_;
+    }
+    void erase(std::size_t index) {
+        T* items = data();
+        for (std::size_t i = index + 1; i < size_; ++i) items[i - 1] = items[i];
+        --size_;
+        if (!heap_.empty()) heap_.pop_back();
+    }
+    // Drops the elements from the index on.
+    void truncate(std::size_t size) {
+        if (!heap_.empty()) heap_.resize(size);
+        size_ = size;
+    }
+
+private:
+    T* data() { return heap_.empty() ? inline_.items : heap_.data(); }
+    const T* data() const { return heap_.empty() ? inline_.items : heap_.data(); }
+
+    // Room for N elements, left uninitialized; copied as bytes with the list.
+    union Room {
+        Room() {}
+        T items[N];
+    };
+    Room inline_;
+    std::vector<T> heap_;  // holds every element once the inline room is outgrown
+    std::size_t size_ = 0;
+};
+
+using ComponentList = InlineList<Component, 4>;
 
 // The result of resolving a definition: the component and the allof lists along its
 // type-reference chain, the base's first, each list in its order (duplicates kept). Only
