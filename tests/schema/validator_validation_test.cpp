@@ -80,6 +80,18 @@ TEST(ValidatorValidation, ACollectionEntryKeepsTheItemTypesThatResolve) {
               (Lines{"$.c.k: unknown type reference: missing", "$.c.k: expected integer but found string"}));
 }
 
+TEST(ValidatorValidation, ACollectionWithoutItemTypesReportsEveryEntryButNoFixedChild) {
+    Schema schema;
+    Definition element = of_kind("elements.c", SchemaType::Collection);
+    element.key_pattern = Pattern::compile("^[a-z]").value();
+    element.children["fixed"] = of_kind("elements.c.fixed", SchemaType::Integer);
+    schema.elements["c"] = element;
+    EXPECT_EQ(lines(schema.validate(document("c.Upper = 1\nc.fixed = 2\nc.lower = 3\n"))),
+              (Lines{"$.c.Upper: key does not match keypattern ^[a-z]",
+                     "$.c.Upper: collection entry has no itemtype reference",
+                     "$.c.lower: collection entry has no itemtype reference"}));
+}
+
 TEST(ValidatorValidation, AllowedValuesOfANonArrayKindHoldTheWholeArray) {
     Schema schema;
     Definition any = of_kind("elements.pair", SchemaType::Any);
