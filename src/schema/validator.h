@@ -69,7 +69,8 @@ private:
 // A resolved definition without its allof members: one component of a value's component list.
 // `base` is the definition at the end of the type-reference chain (it has no type reference) or a
 // built-in keyword's definition; the other fields are the overlay of the referring chain and the
-// changes the conditional and alternatives steps make.
+// changes the conditional and alternatives steps make. A component borrows the definitions it was
+// made from, which must outlive it (those of a loaded schema and the built-in ones do).
 //
 // A named type reference can carry only "type", "description", "default", "allof", "optional" and
 // "deprecated" (the parser refuses every other key, child tables included), so on the referring

@@ -148,7 +148,8 @@ TEST(ValidatorResolution, ChildrenOfSeveralComponentsAreGatheredByKey) {
     schema.types["b"] = second;
     Validator validator(schema, true);
     NameStack all_of;
-    auto components = validator.collect_components(of_kind("elements.x", SchemaType::Table, {"a", "b"}), all_of);
+    const Definition element = of_kind("elements.x", SchemaType::Table, {"a", "b"});
+    auto components = validator.collect_components(element, all_of);
     ASSERT_TRUE(components.ok());
     ChildrenMap children = collect_children(*components);
     std::vector<std::string> seen;
