@@ -80,12 +80,30 @@ Result<Pattern> Pattern::compile(std::string_view source) {
     RE2::Options options;
     options.set_log_errors(false);
     auto compiled = std::make_shared<RE2>(unicode_perl_classes(source), options);
-    if (!compiled->ok()) return fail(compiled->error());
+    if (!compiled->ok()) {
+        // The engine's text quotes the failing part of the expression; quote the user's own
+        // text rather than its rewritten classes whenever that fails the same way.
+        RE2 original(re2::StringPiece(source.data(), source.size()), options);
+        return fail(original.ok() ? compiled->error() : original.error());
+    }
     return Pattern(std::string(source), std::move(compiled));
 }
 
 bool Pattern::search(std::string_view text) const {
     return RE2::PartialMatch(re2::StringPiece(text.data(), text.size()), *compiled_);
+}
+
+std::optional<std::vector<std::string>> Pattern::capture_groups(std::string_view text, int count) const {
+    if (count < 0 || count > compiled_->NumberOfCapturingGroups()) return std::nullopt;
+    std::vector<re2::StringPiece> groups(static_cast<std::size_t>(count) + 1);
+    re2::StringPiece input(text.data(), text.size());
+    if (!compiled_->Match(input, 0, input.size(), RE2::UNANCHORED, groups.data(), count + 1)) return std::nullopt;
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(count));
+    for (std::size_t i = 1; i < groups.size(); ++i) {
+        out.push_back(groups[i].empty() ? std::string() : std::string(groups[i].data(), groups[i].size()));
+    }
+    return out;
 }
 
 }  // namespace qeld::schema
