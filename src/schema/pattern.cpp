@@ -25,19 +25,29 @@ std::string_view class_body(char c) {
     }
 }
 
-// Rewrites \d \D \w \W \s \S into Unicode classes. A negated class inside brackets has no
-// equivalent in RE2's syntax and is left as written.
+// Rewrites \d \D \w \W \s \S into Unicode classes. Inside brackets \D becomes \P{Nd}; \W and
+// \S there have no equivalent in RE2's syntax and are left as written.
 std::string unicode_perl_classes(std::string_view source) {
     std::string out;
     out.reserve(source.size());
     bool in_class = false;
     for (std::size_t i = 0; i < source.size(); ++i) {
         char c = source[i];
+        if (c == '\\' && i + 1 < source.size() && source[i + 1] == 'Q') {
+            // Quoted text up to \E (or the end) is literal and copied unchanged.
+            std::size_t end = source.find("\\E", i + 2);
+            end = end == std::string_view::npos ? source.size() : end + 2;
+            out.append(source.substr(i, end - i));
+            i = end - 1;
+            continue;
+        }
         if (c == '\\' && i + 1 < source.size()) {
             char next = source[i + 1];
             bool perl = next == 'd' || next == 'D' || next == 'w' || next == 'W' || next == 's' || next == 'S';
             bool negated = next == 'D' || next == 'W' || next == 'S';
-            if (perl && !(in_class && negated)) {
+            if (in_class && next == 'D') {
+                out += "\\P{Nd}";
+            } else if (perl && !(in_class && negated)) {
                 if (in_class) {
                     out += class_body(next);
                 } else {

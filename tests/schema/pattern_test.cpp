@@ -21,12 +21,16 @@ TEST(PatternTest, PerlClassesAreUnicode) {
     EXPECT_FALSE(compiled("\\D").search("٣"));
     EXPECT_TRUE(compiled("^[\\d-]+$").search("٣-4"));
     EXPECT_FALSE(compiled("^[\\w]+$").search("a b"));
+    EXPECT_FALSE(compiled("[\\D]").search("٣4"));
+    EXPECT_TRUE(compiled("^[\\Da]+$").search("xa-"));
 }
 
 TEST(PatternTest, EscapedBackslashAndLiteralBracketStayAsWritten) {
     EXPECT_TRUE(compiled("\\\\d").search("\\d"));
     EXPECT_TRUE(compiled("[]d]").search("]"));
     EXPECT_TRUE(compiled("[[:alpha:]]").search("x"));
+    EXPECT_TRUE(compiled("^\\Q\\d[\\E\\d$").search("\\d[٣"));
+    EXPECT_TRUE(compiled("\\Q\\w").search("a\\w"));
 }
 
 TEST(PatternTest, ErrorQuotesTheTextAsWritten) {
