@@ -3,7 +3,6 @@
 
 namespace qeld::schema {
 
-Status Schema::validate_array_range_definitions() const { return {}; }
 Status Schema::validate_defaults() const { return {}; }
 
 }  // namespace qeld::schema
