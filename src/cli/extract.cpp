@@ -1,10 +1,64 @@
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+
 #include "cli/commands.h"
+#include "document/parse.h"
+#include "extract/extract.h"
+#include "schema/source.h"
 
 namespace qeld::cli {
 
-ExitStatus extract(std::string_view, std::string_view, Writer&, Writer& err) {
-    err.write("qeld: extract is not built yet\n");
-    return 2;
+namespace {
+
+std::string system_error_text(int error_number) {
+    return std::string(std::strerror(error_number)) + " (os error " + std::to_string(error_number) + ")";
+}
+
+// Creates or truncates the file and writes the whole text; the message names the path.
+Status write_whole_file(std::string_view path, std::string_view text) {
+    const std::string p(path);
+    const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return fail(p + ": " + system_error_text(errno));
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int error_number = errno;
+            ::close(fd);
+            return fail(p + ": " + system_error_text(error_number));
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    // A deferred write error (a full or remote file system) may only show here.
+    if (::close(fd) != 0 && errno != EINTR) return fail(p + ": " + system_error_text(errno));
+    return {};
+}
+
+}  // namespace
+
+ExitStatus extract(std::string_view document_path, std::string_view schema_path, Writer& out, Writer& err) {
+    auto text = schema::read_toml_source(document_path);
+    if (!text) {
+        err.write(text.error() + "\n");
+        return 1;
+    }
+    auto table = doc::parse(*text);
+    if (!table) {
+        err.write(std::string(document_path) + ": " + table.error() + "\n");
+        return 1;
+    }
+    // Built whole before the schema path is touched.
+    const std::string schema_text = extract::generate_schema(*table);
+    if (auto written = write_whole_file(schema_path, schema_text); !written) {
+        err.write(written.error() + "\n");
+        return 2;
+    }
+    out.write("Extracted schema to " + std::string(schema_path) + "\n");
+    return 0;
 }
 
 }  // namespace qeld::cli

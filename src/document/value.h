@@ -49,7 +49,13 @@ class Table {
 public:
     using const_iterator = std::vector<Entry>::const_iterator;
 
-    Table() = default;
+    Table();
+    // Special members are defined below, where Entry is complete.
+    Table(const Table& other);
+    Table(Table&& other) noexcept;
+    Table& operator=(const Table& other);
+    Table& operator=(Table&& other) noexcept;
+    ~Table();
     // The entries must already be sorted by key bytes and free of duplicates.
     explicit Table(std::vector<Entry> sorted_entries);
 
@@ -115,6 +121,12 @@ struct Entry {
     Value value;
 };
 
+inline Table::Table() = default;
+inline Table::Table(const Table& other) = default;
+inline Table::Table(Table&& other) noexcept = default;
+inline Table& Table::operator=(const Table& other) = default;
+inline Table& Table::operator=(Table&& other) noexcept = default;
+inline Table::~Table() = default;
 inline Table::Table(std::vector<Entry> sorted_entries) : entries_(std::move(sorted_entries)) {}
 inline std::size_t Table::size() const { return entries_.size(); }
 inline bool Table::empty() const { return entries_.empty(); }
