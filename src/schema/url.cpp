@@ -362,7 +362,7 @@ std::string encode_query_or_fragment(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto c = static_cast<unsigned char>(text[i]);
         bool escape = c == '%' && starts_escape(text, i);
-        if (!escape && (c == '%' || c == '#' || path_byte_needs_encoding(c))) {
+        if (!escape && (c == '%' || c == '#' || c == '\\' || path_byte_needs_encoding(c))) {
             append_encoded(out, c);
         } else {
             out.push_back(static_cast<char>(c));
@@ -443,6 +443,8 @@ Result<Url> parse_file(std::string_view rest, const std::string& base_path) {
         }
     }
 
+    // An absolute path is written "/./..." so that a path beginning with an empty segment does not
+    // read as an authority.
     std::optional<std::string> host;
     std::string reference;
     if (path.size() >= 2 && is_slash(path[0]) && is_slash(path[1])) {
@@ -455,9 +457,9 @@ Result<Url> parse_file(std::string_view rest, const std::string& base_path) {
             if (!parsed) return fail(parsed.take_error());
             if (*parsed != "localhost") host = std::move(*parsed);
         }
-        reference = "/" + encode_reference_path(path.empty() ? path : path.substr(1));
+        reference = "/./" + encode_reference_path(path.empty() ? path : path.substr(1));
     } else if (!path.empty() && is_slash(path[0])) {
-        reference = "/" + encode_reference_path(path.substr(1));
+        reference = "/./" + encode_reference_path(path.substr(1));
     } else if (!path.empty()) {
         // "./" keeps a first segment holding ":" from reading as a scheme.
         reference = "./" + encode_reference_path(path);
