@@ -56,6 +56,7 @@ private:
 class KindSet {
 public:
     void add(SchemaType type) { bits_ |= static_cast<std::uint16_t>(1u << type.kind()); }
+    bool contains(SchemaType type) const { return (bits_ >> type.kind()) & 1u; }
     int size() const { return __builtin_popcount(bits_); }
     // The member of a one-member set.
     SchemaType only() const { return static_cast<SchemaType::Kind>(__builtin_ctz(bits_)); }
