@@ -47,7 +47,7 @@ bool NameStack::contains(std::string_view name) const {
     for (std::size_t i = 0; i < size_ && i < inline_.size(); ++i) {
         if (inline_[i] == name) return true;
     }
-    return std::find(overflow_.begin(), overflow_.end(), name) != overflow_.end();
+    return !overflow_.empty() && overflow_set_.count(name) != 0;
 }
 
 bool NameStack::push(std::string_view name) {
@@ -56,13 +56,17 @@ bool NameStack::push(std::string_view name) {
         inline_[size_] = name;
     } else {
         overflow_.push_back(name);
+        overflow_set_.insert(name);
     }
     ++size_;
     return true;
 }
 
 void NameStack::pop() {
-    if (size_ > inline_.size()) overflow_.pop_back();
+    if (size_ > inline_.size()) {
+        overflow_set_.erase(overflow_.back());
+        overflow_.pop_back();
+    }
     --size_;
 }
 

@@ -37,9 +37,12 @@ public:
     bool contains(std::string_view name) const;
 
 private:
+    // Short chains are searched in place; the names beyond them, in push order, are also hashed
+    // so that long chains stay linear.
     std::array<std::string_view, 8> inline_{};
     std::size_t size_ = 0;
     std::vector<std::string_view> overflow_;
+    std::unordered_set<std::string_view> overflow_set_;
 };
 
 // One diagnostic path, kept as a chain of steps on the caller's stack and rendered to text only
