@@ -50,7 +50,9 @@ Schema chain(int length, Via via) {
     }
     auto& last = add_type(schema, link(length - 1), SchemaType::Table);
     add_child(last, "deep", SchemaType::Integer);
-    last.default_value = doc::Table();
+    doc::Table fitting_default;
+    fitting_default.set("deep", doc::Value(1));
+    last.default_value = fitting_default;
     auto& root = add_element(schema, "root");
     root.type_reference = link(0);
     root.all_of = {link(0)};
@@ -122,7 +124,9 @@ Schema diamonds(int length) {
     }
     auto& last = add_type(schema, link(length - 1), SchemaType::Collection);
     add_child(last, "deep", SchemaType::Integer);
-    last.default_value = doc::Table();
+    doc::Table fitting_default;
+    fitting_default.set("deep", doc::Value(1));
+    last.default_value = fitting_default;
     return schema;
 }
 
