@@ -52,7 +52,7 @@ private:
     Kind kind_;
 };
 
-// A set of built-in kinds; only its size and its single member are ever read.
+// A set of built-in kinds; read for its size, its single member and membership, never listed.
 class KindSet {
 public:
     void add(SchemaType type) { bits_ |= static_cast<std::uint16_t>(1u << type.kind()); }

@@ -34,7 +34,7 @@ Status run_checks(const Schema& schema) {
 
 enum class Via { TypeReference, AllOf, OneOf, Conditional };
 
-// t00000 refers to t00001 and so on; the last is a table with a child and a default. Through
+// t00000 refers to t00001 and so on; the last is a table with a child and a default that it accepts. Through
 // oneof and the conditional each type names the next one twice, a diamond at every step.
 Schema chain(int length, Via via) {
     Schema schema;
@@ -50,9 +50,9 @@ Schema chain(int length, Via via) {
     }
     auto& last = add_type(schema, link(length - 1), SchemaType::Table);
     add_child(last, "deep", SchemaType::Integer);
-    doc::Table fitting_default;
-    fitting_default.set("deep", doc::Value(1));
-    last.default_value = fitting_default;
+    doc::Table default_value;
+    default_value.set("deep", doc::Value(1));
+    last.default_value = doc::Value(std::move(default_value));
     auto& root = add_element(schema, "root");
     root.type_reference = link(0);
     root.all_of = {link(0)};
@@ -124,9 +124,9 @@ Schema diamonds(int length) {
     }
     auto& last = add_type(schema, link(length - 1), SchemaType::Collection);
     add_child(last, "deep", SchemaType::Integer);
-    doc::Table fitting_default;
-    fitting_default.set("deep", doc::Value(1));
-    last.default_value = fitting_default;
+    doc::Table default_value;
+    default_value.set("deep", doc::Value(1));
+    last.default_value = doc::Value(std::move(default_value));
     return schema;
 }
 
