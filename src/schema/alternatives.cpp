@@ -21,6 +21,15 @@ bool predicate_holds(const ConditionPredicate& predicate, const doc::Value& sibl
 
 }  // namespace
 
+Result<SchemaType> Validator::kind_of_reference(std::string_view reference, const Resolved& resolved) const {
+    // A chain of plain type references that ends in a definition with a kind of its own, with no
+    // allof anywhere along it, has that kind and cannot fail; every other reference is asked of the
+    // schema, which also gives the messages.
+    if (resolved.all_of.empty() && resolved.component.base->kind) return *resolved.component.base->kind;
+    NameSet visiting;
+    return schema_.reference_kind(reference, visiting);
+}
+
 void Validator::validate_conditional(const PathRef& path, const doc::Value& value, ComponentList components,
                                      std::size_t conditional) {
     Component selector_host = components[conditional];
@@ -29,8 +38,11 @@ void Validator::validate_conditional(const PathRef& path, const doc::Value& valu
     const ConditionalSelector& selector = *selector_host.conditional();
     selector_host.conditional_taken = true;
 
+    NameStack then_resolving;
+    auto then_resolved = resolve_reference(selector.then_type, then_resolving);
     NameSet visiting;
-    auto kind = schema_.reference_kind(selector.then_type, visiting);
+    auto kind = then_resolved ? kind_of_reference(selector.then_type, *then_resolved)
+                              : schema_.reference_kind(selector.then_type, visiting);
     if (!kind) {
         add(path, kind.take_error());
         return;
@@ -77,8 +89,7 @@ void Validator::validate_alternatives(const PathRef& path, const doc::Value& val
             add(path, resolved.take_error());
             return;
         }
-        NameSet visiting;
-        auto kind = schema_.reference_kind(alternative, visiting);
+        auto kind = kind_of_reference(alternative, *resolved);
         if (!kind) {
             add(path, kind.take_error());
             return;

@@ -44,25 +44,30 @@ const Definition& builtin_definition(SchemaType type) {
 }
 
 bool NameStack::contains(std::string_view name) const {
-    for (std::size_t i = 0; i < size_ && i < inline_.size(); ++i) {
-        if (inline_[i] == name) return true;
+    for (std::size_t i = 0; i < size_ && i < inline_room; ++i) {
+        if (inline_.names[i] == name) return true;
     }
-    return std::find(overflow_.begin(), overflow_.end(), name) != overflow_.end();
+    return overflow_ && overflow_->set.count(name) != 0;
 }
 
 bool NameStack::push(std::string_view name) {
     if (contains(name)) return false;
-    if (size_ < inline_.size()) {
-        inline_[size_] = name;
+    if (size_ < inline_room) {
+        new (&inline_.names[size_]) std::string_view(name);
     } else {
-        overflow_.push_back(name);
+        if (!overflow_) overflow_ = std::make_unique<Overflow>();
+        overflow_->names.push_back(name);
+        overflow_->set.insert(name);
     }
     ++size_;
     return true;
 }
 
 void NameStack::pop() {
-    if (size_ > inline_.size()) overflow_.pop_back();
+    if (size_ > inline_room) {
+        overflow_->set.erase(overflow_->names.back());
+        overflow_->names.pop_back();
+    }
     --size_;
 }
 

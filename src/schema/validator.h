@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <new>
@@ -31,15 +32,32 @@ const Definition& builtin_definition(SchemaType type);
 // chain is no cycle.
 class NameStack {
 public:
+    NameStack() {}
+    NameStack(const NameStack&) = delete;
+    NameStack& operator=(const NameStack&) = delete;
+
     // False, leaving the stack as it was, when the name is on it already.
     bool push(std::string_view name);
     void pop();
     bool contains(std::string_view name) const;
 
 private:
-    std::array<std::string_view, 8> inline_{};
+    static constexpr std::size_t inline_room = 8;
+    // The names beyond the inline room, in push order and hashed, so that long chains stay linear.
+    struct Overflow {
+        std::vector<std::string_view> names;
+        std::unordered_set<std::string_view> set;
+    };
+
+    // A stack is made for every value validated and usually holds a name or two: the room is left
+    // uninitialized and the overflow is made only when needed.
+    union Room {
+        Room() {}
+        std::string_view names[inline_room];
+    };
+    Room inline_;
     std::size_t size_ = 0;
-    std::vector<std::string_view> overflow_;
+    std::unique_ptr<Overflow> overflow_;
 };
 
 // One diagnostic path, kept as a chain of steps on the caller's stack and rendered to text only
@@ -230,6 +248,8 @@ private:
     std::size_t error_count() const { return errors.size() + (failed_ ? 1 : 0); }
 
     void add_warning(ValidationWarning warning);
+    // The effective kind of a reference that resolved as given.
+    Result<SchemaType> kind_of_reference(std::string_view reference, const Resolved& resolved) const;
     void validate_conditional(const PathRef& path, const doc::Value& value, ComponentList components,
                               std::size_t conditional);
     void validate_alternatives(const PathRef& path, const doc::Value& value, ComponentList components,
