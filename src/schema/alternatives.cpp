@@ -73,8 +73,18 @@ void Validator::validate_conditional(const PathRef& path, const doc::Value& valu
     validate_component_set(path, value, std::move(components));
 }
 
+void Validator::give_up_trials(const PathRef& path) {
+    budget_->exhausted = true;
+    add(path, "gave up after " + std::to_string(budget_->limit) +
+                  " oneof/anyof trials: the alternatives nest too deeply to check this value");
+}
+
 void Validator::validate_alternatives(const PathRef& path, const doc::Value& value, ComponentList components,
                                       std::size_t host_index) {
+    if (budget_->exhausted) {
+        give_up_trials(path);
+        return;
+    }
     const Component host = components[host_index];
     components.erase(host_index);
     const bool one_of_mode = !host.one_of().empty();
@@ -107,8 +117,18 @@ void Validator::validate_alternatives(const PathRef& path, const doc::Value& val
             return;
         }
 
-        Validator sub(schema_, report_deprecations_, true);
+        if (budget_->used >= budget_->limit) {
+            give_up_trials(path);
+            return;
+        }
+        ++budget_->used;
+        Validator sub(schema_, report_deprecations_, budget_);
         sub.validate_component_set(path, value, std::move(trial));
+        // A trial that ran out of trials says nothing about its alternative.
+        if (budget_->exhausted) {
+            give_up_trials(path);
+            return;
+        }
         if (!sub.failed_) fitting.push_back(std::move(sub.warnings));
     }
 

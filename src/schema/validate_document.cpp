@@ -7,10 +7,23 @@ namespace qeld::schema {
 
 namespace {
 constexpr std::string_view reserved_key = "vantle";
+
+std::uint64_t count_values(const doc::Value& value) {
+    std::uint64_t count = 1;
+    if (const doc::Array* items = value.if_array()) {
+        for (const doc::Value& item : *items) count += count_values(item);
+    } else if (const doc::Table* table = value.if_table()) {
+        for (const doc::Entry& entry : *table) count += count_values(entry.value);
+    }
+    return count;
+}
 }  // namespace
 
 ValidationResult Schema::validate(const doc::Table& document) const {
     Validator validator(*this, true);
+    std::uint64_t values = 0;
+    for (const doc::Entry& entry : document) values += count_values(entry.value);
+    validator.allow_trials_for(values);
     const PathRef root("$");
     for (const auto& [key, definition] : elements) {
         NameStack resolving;

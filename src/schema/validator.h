@@ -201,6 +201,16 @@ class Validator {
 public:
     Validator(const Schema& schema, bool report_deprecations)
         : schema_(schema), report_deprecations_(report_deprecations) {}
+    Validator(const Validator&) = delete;
+    Validator& operator=(const Validator&) = delete;
+
+    // Oneof/anyof trials multiply along nested unions, so one pass tries at most this many plus
+    // trials_per_value for each value of the document, then records that it gave up.
+    static constexpr std::uint64_t base_trial_limit = 1'000'000;
+    static constexpr std::uint64_t trials_per_value = 100;
+    void allow_trials_for(std::uint64_t document_values) {
+        own_budget_.limit = base_trial_limit + trials_per_value * document_values;
+    }
 
     std::vector<ValidationError> errors;
     std::vector<ValidationWarning> warnings;
@@ -242,8 +252,16 @@ public:
 private:
     // A validator for one alternative's trial: only whether it finds an error, and its warnings
     // when it finds none, are ever read, so it keeps no error and stops working at its first.
-    Validator(const Schema& schema, bool report_deprecations, bool trial)
-        : schema_(schema), report_deprecations_(report_deprecations), trial_(trial) {}
+    struct TrialBudget {
+        std::uint64_t limit = base_trial_limit;
+        std::uint64_t used = 0;
+        bool exhausted = false;
+    };
+    Validator(const Schema& schema, bool report_deprecations, TrialBudget* budget)
+        : schema_(schema), report_deprecations_(report_deprecations), trial_(true), budget_(budget) {}
+    // Ends the value's checks once the pass has run out of trials: a trial only fails, the
+    // outermost union records the one honest error.
+    void give_up_trials(const PathRef& path);
     bool halted() const { return failed_; }
     std::size_t error_count() const { return errors.size() + (failed_ ? 1 : 0); }
 
@@ -260,6 +278,8 @@ private:
     bool report_deprecations_;
     bool trial_ = false;
     bool failed_ = false;  // a trial found an error
+    TrialBudget own_budget_;
+    TrialBudget* budget_ = &own_budget_;  // shared by a pass and all of its trials
     // Keys of the warnings recorded, so that no two equal ones are; membership only.
     std::unordered_set<std::string> warning_keys_;
 };
