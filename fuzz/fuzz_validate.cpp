@@ -1,6 +1,7 @@
 // Validates arbitrary bytes as a document against each schema of a small committed set.
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>

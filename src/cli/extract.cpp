@@ -1,6 +1,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <string>
 #include <unistd.h>
 
@@ -38,6 +39,14 @@ Status write_whole_file(std::string_view path, std::string_view text) {
     return {};
 }
 
+// True when both paths name one existing regular file (the same device and inode).
+bool same_regular_file(std::string_view a, std::string_view b) {
+    struct stat sa {};
+    struct stat sb {};
+    if (::stat(std::string(a).c_str(), &sa) != 0 || ::stat(std::string(b).c_str(), &sb) != 0) return false;
+    return S_ISREG(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 }  // namespace
 
 ExitStatus extract(std::string_view document_path, std::string_view schema_path, Writer& out, Writer& err) {
@@ -50,6 +59,11 @@ ExitStatus extract(std::string_view document_path, std::string_view schema_path,
     if (!table) {
         err.write(std::string(document_path) + ": " + table.error() + "\n");
         return 1;
+    }
+    // Writing the schema over the document would destroy the document it was inferred from.
+    if (same_regular_file(document_path, schema_path)) {
+        err.write(std::string(schema_path) + ": refusing to overwrite the document being extracted\n");
+        return 2;
     }
     // Built whole before the schema path is touched.
     const std::string schema_text = extract::generate_schema(*table);

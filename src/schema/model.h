@@ -52,10 +52,11 @@ private:
     Kind kind_;
 };
 
-// A set of built-in kinds; only its size and its single member are ever read.
+// A set of built-in kinds; read for its size, its single member and membership, never listed.
 class KindSet {
 public:
     void add(SchemaType type) { bits_ |= static_cast<std::uint16_t>(1u << type.kind()); }
+    bool contains(SchemaType type) const { return (bits_ >> type.kind()) & 1u; }
     int size() const { return __builtin_popcount(bits_); }
     // The member of a one-member set.
     SchemaType only() const { return static_cast<SchemaType::Kind>(__builtin_ctz(bits_)); }

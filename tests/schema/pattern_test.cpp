@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "schema/pattern.h"
+
+namespace qeld::schema {
+namespace {
+
+Pattern compiled(std::string_view source) {
+    auto pattern = Pattern::compile(source);
+    EXPECT_TRUE(pattern.ok()) << source << ": " << (pattern.ok() ? "" : pattern.error());
+    return std::move(pattern).value();
+}
+
+TEST(PatternTest, PerlClassesAreUnicode) {
+    EXPECT_TRUE(compiled("^\\d+$").search("٣4"));
+    EXPECT_TRUE(compiled("^\\w+$").search("éa_1"));
+    EXPECT_TRUE(compiled("^\\s$").search("\u00a0"));
+    EXPECT_FALSE(compiled("\\D").search("٣"));
+    EXPECT_TRUE(compiled("^[\\d-]+$").search("٣-4"));
+    EXPECT_FALSE(compiled("^[\\w]+$").search("a b"));
+    EXPECT_FALSE(compiled("[\\D]").search("٣4"));
+    EXPECT_TRUE(compiled("^[\\Da]+$").search("xa-"));
+}
+
+TEST(PatternTest, EscapedBackslashAndLiteralBracketStayAsWritten) {
+    EXPECT_TRUE(compiled("\\\\d").search("\\d"));
+    EXPECT_TRUE(compiled("[]d]").search("]"));
+    EXPECT_TRUE(compiled("[[:alpha:]]").search("x"));
+    EXPECT_TRUE(compiled("^\\Q\\d[\\E\\d$").search("\\d[٣"));
+    EXPECT_TRUE(compiled("\\Q\\w").search("a\\w"));
+}
+
+TEST(PatternTest, ErrorQuotesTheTextAsWritten) {
+    auto pattern = Pattern::compile("(\\d");
+    ASSERT_FALSE(pattern.ok());
+    EXPECT_EQ(pattern.error(), "missing ): (\\d");
+}
+
+TEST(PatternTest, SemverGroups) {
+    EXPECT_EQ(semver_pattern.size(), 200u);
+    Pattern semver = compiled(semver_pattern);
+    EXPECT_EQ(semver.capture_groups("1.0.0-alpha.1+build.7", 5),
+              (std::vector<std::string>{"1", "0", "0", "alpha.1", "build.7"}));
+    EXPECT_EQ(semver.capture_groups("10.20.3", 5), (std::vector<std::string>{"10", "20", "3", "", ""}));
+    EXPECT_FALSE(semver.capture_groups("1.0.0\n", 2).has_value());
+    EXPECT_FALSE(semver.capture_groups("1.0", 2).has_value());
+    EXPECT_FALSE(semver.capture_groups("1.0.0", 6).has_value());
+}
+
+}  // namespace
+}  // namespace qeld::schema
