@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "cli/commands.h"
+#include "common/system_error.h"
 #include "document/parse.h"
 #include "extract/extract.h"
 #include "schema/source.h"
@@ -14,9 +15,6 @@ namespace qeld::cli {
 
 namespace {
 
-std::string system_error_text(int error_number) {
-    return std::string(std::strerror(error_number)) + " (os error " + std::to_string(error_number) + ")";
-}
 
 // Creates or truncates the file and writes the whole text; the message names the path.
 Status write_whole_file(std::string_view path, std::string_view text) {

@@ -1,13 +1,13 @@
 #include "schema/locate.h"
 
-#include <re2/re2.h>
-
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
 #include "common/invariant.h"
+#include "common/system_error.h"
 #include "common/utf8.h"
+#include "schema/pattern.h"
 #include "schema/source.h"
 #include "schema/url.h"
 
@@ -17,21 +17,14 @@ namespace {
 
 constexpr std::string_view no_location = "document does not contain [vantle].location";
 
-// Semantic Versioning 2.0.0 with ASCII digit classes; group 1 is the major version.
-constexpr std::string_view semver_pattern =
-    R"(^(0|[1-9][0-9]*)\.(0|[1-9][0-9]*)\.(0|[1-9][0-9]*))"
-    R"((?:-((?:0|[1-9][0-9]*|[0-9]*[A-Za-z-][0-9A-Za-z-]*)(?:\.(?:0|[1-9][0-9]*|[0-9]*[A-Za-z-][0-9A-Za-z-]*))*))?)"
-    R"((?:\+([0-9A-Za-z-]+(?:\.[0-9A-Za-z-]+)*))?$)";
-
-// The major version of a SemVer text, or none when the whole text is not SemVer.
+// The major version of a SemVer text, or none when the whole text is not SemVer. Compiled for
+// each check on purpose: nothing is kept between checks.
 std::optional<std::string> semver_major(std::string_view text) {
-    RE2::Options options;
-    options.set_log_errors(false);
-    RE2 pattern(semver_pattern, options);
-    if (!pattern.ok()) invariant_failure("the SemVer pattern does not compile: " + pattern.error());
-    std::string major;
-    if (!RE2::PartialMatch(text, pattern, &major)) return std::nullopt;
-    return major;
+    auto pattern = Pattern::compile(semver_pattern);
+    if (!pattern) invariant_failure("the SemVer pattern does not compile: " + pattern.error());
+    auto groups = pattern->capture_groups(text, 1);
+    if (!groups) return std::nullopt;
+    return (*groups)[0];
 }
 
 // The Unicode White_Space characters.
@@ -113,9 +106,6 @@ std::string display_path(std::string_view path) {
     return out;
 }
 
-std::string system_error_text(int error_number) {
-    return std::string(std::strerror(error_number)) + " (os error " + std::to_string(error_number) + ")";
-}
 
 Result<std::string> current_directory() {
     std::string buffer(256, '\0');

@@ -6,14 +6,12 @@
 #include <unistd.h>
 
 #include "common/utf8.h"
+#include "common/system_error.h"
 
 namespace qeld::schema {
 
 namespace {
 
-std::string system_error_text(int error_number) {
-    return std::string(std::strerror(error_number)) + " (os error " + std::to_string(error_number) + ")";
-}
 
 // Key paths as one string each, every key length-prefixed so that no two paths collide.
 std::string encode_key_path(const KeyPath& path) {
