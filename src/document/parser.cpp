@@ -74,6 +74,7 @@ private:
     std::string string_buffer_;
     std::string number_buffer_;
     std::vector<Value> values_;  // items of the arrays being read, innermost last
+    static constexpr std::size_t scratch_limit = 4096;
 
     std::vector<KeyPath>* inline_tables_;
     KeyPath path_;               // the key path of the value being read, kept only when tracking
@@ -201,7 +202,7 @@ bool Parser::parse_header() {
         }
         if (!last) {
             if (index == TableBuilder::npos) {
-                node = builder_.add_table(node, std::string(key), EntryKind::Implicit);
+                node = builder_.add_table(node, key, EntryKind::Implicit);
             } else if (kind == EntryKind::TableArray) {
                 if (++depth > max_depth) return fail(at, too_deep());
                 node = builder_.last_element(node, index);
@@ -211,7 +212,7 @@ bool Parser::parse_header() {
             }
         } else if (!array) {
             if (index == TableBuilder::npos) {
-                node = builder_.add_table(node, std::string(key), EntryKind::Header);
+                node = builder_.add_table(node, key, EntryKind::Header);
             } else if (kind == EntryKind::Implicit) {
                 builder_.set_kind(node, index, EntryKind::Header);
                 node = builder_.child(node, index);
@@ -227,7 +228,7 @@ bool Parser::parse_header() {
                 return fail(at, quoted() + " is already a table, not an array of tables");
             }
             if (++depth > max_depth) return fail(at, too_deep());
-            node = index == TableBuilder::npos ? builder_.add_table_array(node, std::string(key))
+            node = index == TableBuilder::npos ? builder_.add_table_array(node, key)
                                                : builder_.append_element(node, index);
             in_array = true;
         }
@@ -243,7 +244,7 @@ bool Parser::descend_dotted(NodeId& node, std::size_t segment) {
     const std::string_view key = keys_[segment];
     const std::uint32_t index = builder_.find(node, key);
     if (index == TableBuilder::npos) {
-        node = builder_.add_table(node, std::string(key), EntryKind::Dotted);
+        node = builder_.add_table(node, key, EntryKind::Dotted);
         return true;
     }
     const std::size_t at = segment_pos(segment);
@@ -280,7 +281,7 @@ bool Parser::parse_keyval(NodeId table, std::size_t depth) {
         return fail(segment_pos(count - 1), "the key " + quote_key(last) + " is already defined");
     }
     // The value may read keys of its own: keep what is needed of this one.
-    std::string key(last);
+    String key(last);
     const std::size_t path_size = path_.size();
     if (tracking()) path_.insert(path_.end(), keys_.begin(), keys_.end());
 
@@ -300,9 +301,9 @@ bool Parser::parse_value(Value& out, std::size_t depth) {
     switch (peek()) {
         case '"':
         case '\'': {
-            std::string s;
+            std::string_view s;
             if (!read_string_value(s, string_buffer_)) return false;
-            out = Value(std::move(s));
+            out = Value(s);
             return true;
         }
         case 't':
@@ -355,18 +356,11 @@ bool Parser::parse_array(Value& out, std::size_t depth) {
     }
     ++pos_;
     --array_nesting_;
-    const std::size_t count = values_.size() - mark;
-    Array items;
-    if (mark == 0 && count >= 1024) {
-        // The outermost array of many items takes the scratch vector itself.
-        items = std::move(values_);
-        values_ = std::vector<Value>();
-    } else {
-        items.reserve(count);
-        for (std::size_t i = mark; i < values_.size(); ++i) items.push_back(std::move(values_[i]));
-        values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(mark), values_.end());
-    }
-    out = Value(std::move(items));
+    const auto first = values_.begin() + static_cast<std::ptrdiff_t>(mark);
+    out = Value(Array(std::make_move_iterator(first), std::make_move_iterator(values_.end())));
+    values_.erase(first, values_.end());
+    // Keep no scratch room the size of one very large array for the rest of the document.
+    if (mark == 0 && values_.capacity() > scratch_limit) values_ = std::vector<Value>();
     return true;
 }
 

@@ -392,8 +392,7 @@ bool Scanner::read_multiline_literal(std::string_view& view, std::string& buffer
     return true;
 }
 
-bool Scanner::read_string_value(std::string& out, std::string& buffer) {
-    std::string_view view;
+bool Scanner::read_string_value(std::string_view& view, std::string& buffer) {
     bool ok;
     if (starts_with("\"\"\"")) {
         ok = read_multiline_basic(view, buffer);
@@ -404,7 +403,6 @@ bool Scanner::read_string_value(std::string& out, std::string& buffer) {
     } else {
         ok = read_literal_string(view);
     }
-    if (ok) out.assign(view.data(), view.size());
     return ok;
 }
 

@@ -52,8 +52,8 @@ protected:
     // text when nothing needed decoding, else `buffer`, which then holds the decoded bytes.
     bool read_basic_string(std::string_view& view, std::string& buffer);
     bool read_literal_string(std::string_view& view);
-    // At the opening delimiter of any of the four string forms.
-    bool read_string_value(std::string& out, std::string& buffer);
+    // At the opening delimiter of any of the four string forms; `view` as for read_basic_string.
+    bool read_string_value(std::string_view& view, std::string& buffer);
 
     // At a digit, a sign, "inf" or "nan": an integer, a float or a date-time.
     bool read_number_or_datetime(Value& out, std::string& buffer);

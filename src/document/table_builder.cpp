@@ -9,8 +9,8 @@ namespace {
 
 // Tables up to this size are searched linearly; larger ones get a hash index.
 constexpr std::size_t linear_limit = 16;
-// Tables from this size are sorted in place rather than copied into an exact vector.
-constexpr std::size_t in_place_limit = 4096;
+// Nodes that grew past this many entries give their buffers back when released.
+constexpr std::size_t reuse_limit = 4096;
 
 std::uint64_t hash_key(std::string_view key) {
     std::uint64_t h = 0x9E3779B97F4A7C15ull ^ key.size();
@@ -32,8 +32,6 @@ std::uint64_t hash_key(std::string_view key) {
     return h ^ (h >> 32);
 }
 
-bool key_less(const Entry& a, const Entry& b) { return a.key < b.key; }
-
 }  // namespace
 
 TableBuilder::TableBuilder() { nodes_.emplace_back(); }
@@ -42,7 +40,7 @@ std::uint32_t TableBuilder::find(NodeId id, std::string_view key) const {
     const Node& node = nodes_[id];
     if (node.index.empty()) {
         for (std::size_t i = 0; i < node.entries.size(); ++i) {
-            const std::string& k = node.entries[i].key;
+            const std::string_view k = node.entries[i].key;
             if (k.size() == key.size() && std::memcmp(k.data(), key.data(), key.size()) == 0) {
                 return static_cast<std::uint32_t>(i);
             }
@@ -69,10 +67,10 @@ void TableBuilder::rebuild_index(Node& node) {
     }
 }
 
-std::uint32_t TableBuilder::add_entry(NodeId id, std::string key, Value value, Meta meta) {
+std::uint32_t TableBuilder::add_entry(NodeId id, String key, Value value, Meta meta) {
     Node& node = nodes_[id];
     const auto index = static_cast<std::uint32_t>(node.entries.size());
-    if (node.entries.size() == node.entries.capacity() && node.entries.size() >= in_place_limit) {
+    if (node.entries.size() == node.entries.capacity() && node.entries.size() >= reuse_limit) {
         // Large tables grow by half, not double, to bound the spare room they hold.
         node.entries.reserve(node.entries.size() + node.entries.size() / 2);
     }
@@ -92,17 +90,17 @@ std::uint32_t TableBuilder::add_entry(NodeId id, std::string key, Value value, M
     return index;
 }
 
-void TableBuilder::add_value(NodeId node, std::string key, Value value, EntryKind kind) {
+void TableBuilder::add_value(NodeId node, String key, Value value, EntryKind kind) {
     add_entry(node, std::move(key), std::move(value), Meta{0, kind});
 }
 
-TableBuilder::NodeId TableBuilder::add_table(NodeId node, std::string key, EntryKind kind) {
+TableBuilder::NodeId TableBuilder::add_table(NodeId node, std::string_view key, EntryKind kind) {
     NodeId child = new_node();
-    add_entry(node, std::move(key), Value(), Meta{child, kind});
+    add_entry(node, String(key), Value(), Meta{child, kind});
     return child;
 }
 
-TableBuilder::NodeId TableBuilder::add_table_array(NodeId node, std::string key) {
+TableBuilder::NodeId TableBuilder::add_table_array(NodeId node, std::string_view key) {
     std::uint32_t id;
     if (!free_arrays_.empty()) {
         id = free_arrays_.back();
@@ -113,7 +111,7 @@ TableBuilder::NodeId TableBuilder::add_table_array(NodeId node, std::string key)
     }
     NodeId element = new_node();
     arrays_[id].last = element;
-    add_entry(node, std::move(key), Value(), Meta{id, EntryKind::TableArray});
+    add_entry(node, String(key), Value(), Meta{id, EntryKind::TableArray});
     return element;
 }
 
@@ -140,17 +138,21 @@ TableBuilder::NodeId TableBuilder::new_node() {
 
 void TableBuilder::release(NodeId id) {
     Node& node = nodes_[id];
-    node.entries.clear();
-    node.meta.clear();
-    node.index.clear();
+    if (node.entries.capacity() > reuse_limit) {
+        node = Node();
+    } else {
+        node.entries.clear();
+        node.meta.clear();
+        node.index.clear();
+    }
     if (id != root()) free_nodes_.push_back(id);
 }
 
 Array TableBuilder::finish_table_array(std::uint32_t id) {
     TableArrayNode& array = arrays_[id];
     array.items.push_back(Value(finish(array.last)));
-    Array items = std::move(array.items);
-    array.items = Array();
+    Array items(std::move(array.items));
+    array.items = std::vector<Value>();
     free_arrays_.push_back(id);
     return items;
 }
@@ -181,30 +183,18 @@ Table TableBuilder::finish(NodeId id) {
 
 Table TableBuilder::sorted_table(Node& node) {
     std::vector<Entry>& entries = node.entries;
-    const std::size_t n = entries.size();
-    if (n == 0) return Table();
     bool sorted = true;
-    for (std::size_t i = 1; i < n && sorted; ++i) sorted = entries[i - 1].key < entries[i].key;
-
-    if (n >= in_place_limit || entries.capacity() == n) {
-        // Hand the vector itself over; its spare room, if any, is at most half its size.
-        if (!sorted) std::sort(entries.begin(), entries.end(), key_less);
-        std::vector<Entry> out = std::move(entries);
-        entries = std::vector<Entry>();
-        return Table(std::move(out));
-    }
-    // Small tables: sort positions, then move each entry once into a vector of exact size and
-    // keep the node's buffer for the next table.
-    order_.resize(n);
-    for (std::size_t i = 0; i < n; ++i) order_[i] = static_cast<std::uint32_t>(i);
-    if (!sorted) {
-        std::sort(order_.begin(), order_.end(),
-                  [&](std::uint32_t a, std::uint32_t b) { return entries[a].key < entries[b].key; });
-    }
-    std::vector<Entry> out;
-    out.reserve(n);
-    for (std::uint32_t i : order_) out.push_back(std::move(entries[i]));
-    return Table(std::move(out));
+    for (std::size_t i = 1; i < entries.size() && sorted; ++i) sorted = entries[i - 1].key < entries[i].key;
+    if (sorted) return Table(std::move(entries));
+    // Sort the keys with their positions, then move each entry once.
+    order_.clear();
+    for (std::size_t i = 0; i < entries.size(); ++i) order_.push_back({entries[i].key.view(), static_cast<std::uint32_t>(i)});
+    std::sort(order_.begin(), order_.end(), [](const KeyAt& a, const KeyAt& b) { return a.key < b.key; });
+    for (const KeyAt& k : order_) sorted_.push_back(std::move(entries[k.index]));
+    entries.clear();
+    Table table(std::move(sorted_));
+    if (sorted_.capacity() > reuse_limit) sorted_ = std::vector<Entry>();
+    return table;
 }
 
 }  // namespace qeld::doc::detail

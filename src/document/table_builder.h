@@ -45,10 +45,10 @@ public:
     NodeId last_element(NodeId node, std::uint32_t index) const;
 
     // The add functions take a key that the node does not hold yet.
-    void add_value(NodeId node, std::string key, Value value, EntryKind kind);
-    NodeId add_table(NodeId node, std::string key, EntryKind kind);
+    void add_value(NodeId node, String key, Value value, EntryKind kind);
+    NodeId add_table(NodeId node, std::string_view key, EntryKind kind);
     // A new array of tables with one element; returns the element.
-    NodeId add_table_array(NodeId node, std::string key);
+    NodeId add_table_array(NodeId node, std::string_view key);
     // Closes the last element of a TableArray entry and opens a new one; returns it.
     NodeId append_element(NodeId node, std::uint32_t index);
 
@@ -68,24 +68,29 @@ private:
         std::vector<std::uint32_t> index;  // open addressing of entry index + 1; empty while small
     };
     struct TableArrayNode {
-        Array items;  // the finished elements
+        std::vector<Value> items;  // the finished elements
         NodeId last = 0;
     };
 
-    std::uint32_t add_entry(NodeId node, std::string key, Value value, Meta meta);
+    std::uint32_t add_entry(NodeId node, String key, Value value, Meta meta);
     void rebuild_index(Node& node);
     Array finish_table_array(std::uint32_t id);
     Table sorted_table(Node& node);
     void release(NodeId id);
 
     // Deques keep references to nodes stable while others are added; released nodes keep their
-    // buffers for reuse, so the many small tables of an array of tables cost one exact
-    // allocation each.
+    // buffers for reuse (unless large), so the many small tables of an array of tables cost one
+    // exact allocation each.
     std::deque<Node> nodes_;
     std::vector<NodeId> free_nodes_;
     std::deque<TableArrayNode> arrays_;
     std::vector<std::uint32_t> free_arrays_;
-    std::vector<std::uint32_t> order_;  // scratch for sorting
+    struct KeyAt {
+        std::string_view key;
+        std::uint32_t index;
+    };
+    std::vector<KeyAt> order_;     // scratch for sorting
+    std::vector<Entry> sorted_;   // scratch: the entries in key order
 };
 
 }  // namespace qeld::doc::detail

@@ -1,29 +1,336 @@
 #include "document/value.h"
 
 #include <algorithm>
+#include <new>
+
+#include "common/invariant.h"
 
 namespace qeld::doc {
 
+namespace detail {
+
+std::uint64_t Cell::size48() const {
+    std::uint16_t high;
+    std::uint32_t low;
+    std::memcpy(&high, bytes, sizeof high);
+    std::memcpy(&low, bytes + 2, sizeof low);
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+void Cell::set_size48(std::uint64_t size) {
+    // No text that fits in memory holds 2^48 bytes or items.
+    if (size >> 48) invariant_failure("document value too large");
+    const auto high = static_cast<std::uint16_t>(size >> 32);
+    const auto low = static_cast<std::uint32_t>(size);
+    std::memcpy(bytes, &high, sizeof high);
+    std::memcpy(bytes + 2, &low, sizeof low);
+}
+
+}  // namespace detail
+
 namespace {
-auto lower_bound_key(const std::vector<Entry>& entries, std::string_view key) {
-    return std::lower_bound(entries.begin(), entries.end(), key,
-                            [](const Entry& e, std::string_view k) { return std::string_view(e.key) < k; });
+
+constexpr auto string_kind = static_cast<std::uint8_t>(ValueKind::String);
+constexpr auto array_kind = static_cast<std::uint8_t>(ValueKind::Array);
+constexpr auto table_kind = static_cast<std::uint8_t>(ValueKind::Table);
+
+// Byte positions of the date-time fields inside a cell; flags travel in the aux byte.
+enum DateTimeFlag : std::uint8_t {
+    has_date = 1,
+    has_time = 2,
+    has_second = 4,
+    has_nanosecond = 8,
+    has_offset = 16,
+    offset_z = 32,
+};
+constexpr std::size_t year_at = 0, nanosecond_at = 2, month_at = 6, day_at = 7, hour_at = 8, minute_at = 9,
+                      second_at = 10, offset_at = 11;
+
+template <class T>
+void put(std::uint8_t* bytes, std::size_t at, T v) {
+    std::memcpy(bytes + at, &v, sizeof v);
+}
+
+template <class T>
+T get(const std::uint8_t* bytes, std::size_t at) {
+    T v;
+    std::memcpy(&v, bytes + at, sizeof v);
+    return v;
+}
+
+}  // namespace
+
+// String ------------------------------------------------------------------------------------
+
+String::String(std::string_view text) {
+    cell_ = {string_kind, 0, {}};
+    if (text.size() <= inline_capacity) {
+        cell_.aux = static_cast<std::uint8_t>(text.size());
+        if (!text.empty()) std::memcpy(cell_.bytes, text.data(), text.size());
+        return;
+    }
+    char* p = static_cast<char*>(::operator new(text.size()));
+    std::memcpy(p, text.data(), text.size());
+    cell_.aux = heap;
+    cell_.set_size48(text.size());
+    cell_.set_pointer(p);
+}
+
+void String::release() noexcept {
+    if (cell_.aux == heap) ::operator delete(cell_.pointer<char>());
+    cell_.aux = 0;
+}
+
+String& String::operator=(const String& other) {
+    if (this != &other) *this = String(other.view());
+    return *this;
+}
+
+String& String::operator=(String&& other) noexcept {
+    if (this != &other) {
+        const detail::Cell taken = other.cell_;
+        other.cell_.aux = 0;
+        release();
+        cell_ = taken;
+    }
+    return *this;
+}
+
+// Array -------------------------------------------------------------------------------------
+
+void Array::clear_cell() noexcept { cell_ = {array_kind, 0, {}}; }
+
+Value* Array::allocate(std::size_t n) {
+    Value* p = n == 0 ? nullptr : static_cast<Value*>(::operator new(n * sizeof(Value)));
+    cell_.set_size48(n);
+    cell_.set_pointer(p);
+    return p;
+}
+
+void Array::release() noexcept {
+    Value* items = cell_.pointer<Value>();
+    const std::size_t n = size();
+    for (std::size_t i = 0; i < n; ++i) items[i].~Value();
+    ::operator delete(items);
+    clear_cell();
+}
+
+Array::Array(std::initializer_list<Value> items) {
+    clear_cell();
+    Value* out = allocate(items.size());
+    std::size_t i = 0;
+    for (const Value& item : items) new (out + i++) Value(item);
+}
+
+Array::Array(std::vector<Value>&& items) : Array(std::make_move_iterator(items.begin()), std::make_move_iterator(items.end())) {
+    items.clear();
+}
+
+Array::Array(const Array& other) {
+    clear_cell();
+    Value* out = allocate(other.size());
+    for (std::size_t i = 0; i < other.size(); ++i) new (out + i) Value(other[i]);
+}
+
+Array& Array::operator=(const Array& other) {
+    if (this != &other) *this = Array(other);
+    return *this;
+}
+
+Array& Array::operator=(Array&& other) noexcept {
+    if (this != &other) {
+        const detail::Cell taken = other.cell_;
+        other.clear_cell();
+        release();
+        cell_ = taken;
+    }
+    return *this;
+}
+
+// Table -------------------------------------------------------------------------------------
+
+void Table::clear_cell() noexcept { cell_ = {table_kind, 0, {}}; }
+
+Entry* Table::allocate(std::size_t n) {
+    Entry* p = n == 0 ? nullptr : static_cast<Entry*>(::operator new(n * sizeof(Entry)));
+    cell_.set_size48(n);
+    cell_.set_pointer(p);
+    return p;
+}
+
+void Table::release() noexcept {
+    Entry* entries = cell_.pointer<Entry>();
+    const std::size_t n = size();
+    for (std::size_t i = 0; i < n; ++i) entries[i].~Entry();
+    ::operator delete(entries);
+    clear_cell();
+}
+
+Table::Table(std::vector<Entry>&& sorted_entries) {
+    clear_cell();
+    Entry* out = allocate(sorted_entries.size());
+    for (std::size_t i = 0; i < sorted_entries.size(); ++i) new (out + i) Entry(std::move(sorted_entries[i]));
+    sorted_entries.clear();
+}
+
+Table::Table(const Table& other) {
+    clear_cell();
+    Entry* out = allocate(other.size());
+    for (std::size_t i = 0; i < other.size(); ++i) new (out + i) Entry(other.data()[i]);
+}
+
+Table& Table::operator=(const Table& other) {
+    if (this != &other) *this = Table(other);
+    return *this;
+}
+
+Table& Table::operator=(Table&& other) noexcept {
+    if (this != &other) {
+        const detail::Cell taken = other.cell_;
+        other.clear_cell();
+        release();
+        cell_ = taken;
+    }
+    return *this;
+}
+
+namespace {
+const Entry* lower_bound_key(const Entry* first, const Entry* last, std::string_view key) {
+    return std::lower_bound(first, last, key, [](const Entry& e, std::string_view k) { return e.key.view() < k; });
 }
 }  // namespace
 
 const Value* Table::find(std::string_view key) const {
-    auto it = lower_bound_key(entries_, key);
-    if (it != entries_.end() && it->key == key) return &it->value;
+    const Entry* it = lower_bound_key(begin(), end(), key);
+    if (it != end() && it->key == key) return &it->value;
     return nullptr;
 }
 
-void Table::set(std::string key, Value value) {
-    auto it = lower_bound_key(entries_, key);
-    if (it != entries_.end() && it->key == key) {
-        entries_[static_cast<std::size_t>(it - entries_.begin())].value = std::move(value);
+void Table::set(std::string_view key, Value value) {
+    const Entry* it = lower_bound_key(begin(), end(), key);
+    const auto at = static_cast<std::size_t>(it - begin());
+    if (it != end() && it->key == key) {
+        cell_.pointer<Entry>()[at].value = std::move(value);
         return;
     }
-    entries_.insert(it, Entry{std::move(key), std::move(value)});
+    std::vector<Entry> entries;
+    entries.reserve(size() + 1);
+    Entry* old = cell_.pointer<Entry>();
+    for (std::size_t i = 0; i < size(); ++i) {
+        if (i == at) entries.push_back(Entry{String(key), std::move(value)});
+        entries.push_back(std::move(old[i]));
+    }
+    if (at == size()) entries.push_back(Entry{String(key), std::move(value)});
+    *this = Table(std::move(entries));
+}
+
+// Value -------------------------------------------------------------------------------------
+
+Value::Value(const DateTime& dt) noexcept : scalar_{} {
+    set_scalar(ValueKind::DateTime, 0, nullptr, 0);
+    std::uint8_t flags = 0;
+    std::uint8_t* bytes = scalar_.cell.bytes;
+    if (dt.date) {
+        flags |= has_date;
+        put(bytes, year_at, dt.date->year);
+        put(bytes, month_at, dt.date->month);
+        put(bytes, day_at, dt.date->day);
+    }
+    if (dt.time) {
+        flags |= has_time;
+        put(bytes, hour_at, dt.time->hour);
+        put(bytes, minute_at, dt.time->minute);
+        if (dt.time->second) {
+            flags |= has_second;
+            put(bytes, second_at, *dt.time->second);
+        }
+        if (dt.time->nanosecond) {
+            flags |= has_nanosecond;
+            put(bytes, nanosecond_at, *dt.time->nanosecond);
+        }
+    }
+    if (dt.offset) {
+        flags |= has_offset;
+        if (dt.offset->z) flags |= offset_z;
+        put(bytes, offset_at, dt.offset->minutes);
+    }
+    scalar_.cell.aux = flags;
+}
+
+DateTime Value::as_datetime() const {
+    checked(ValueKind::DateTime);
+    const std::uint8_t flags = scalar_.cell.aux;
+    const std::uint8_t* bytes = scalar_.cell.bytes;
+    DateTime dt;
+    if (flags & has_date) {
+        dt.date = Date{get<std::uint16_t>(bytes, year_at), get<std::uint8_t>(bytes, month_at),
+                       get<std::uint8_t>(bytes, day_at)};
+    }
+    if (flags & has_time) {
+        Time t;
+        t.hour = get<std::uint8_t>(bytes, hour_at);
+        t.minute = get<std::uint8_t>(bytes, minute_at);
+        if (flags & has_second) t.second = get<std::uint8_t>(bytes, second_at);
+        if (flags & has_nanosecond) t.nanosecond = get<std::uint32_t>(bytes, nanosecond_at);
+        dt.time = t;
+    }
+    if (flags & has_offset) dt.offset = Offset{(flags & offset_z) != 0, get<std::int16_t>(bytes, offset_at)};
+    return dt;
+}
+
+Value::Value(const Value& other) : scalar_{} {
+    switch (other.kind()) {
+        case ValueKind::String:
+            new (&string_) String(other.string_);
+            break;
+        case ValueKind::Array:
+            new (&array_) Array(other.array_);
+            break;
+        case ValueKind::Table:
+            new (&table_) Table(other.table_);
+            break;
+        default:
+            scalar_ = other.scalar_;
+            break;
+    }
+}
+
+Value& Value::operator=(const Value& other) {
+    if (this != &other) *this = Value(other);
+    return *this;
+}
+
+Value& Value::operator=(Value&& other) noexcept {
+    if (this != &other) {
+        // Take the other value first: it may lie inside this one.
+        const Scalar taken = other.scalar_;
+        other.set_scalar(ValueKind::Boolean, 0, nullptr, 0);
+        destroy();
+        scalar_ = taken;
+    }
+    return *this;
+}
+
+void Value::destroy() noexcept {
+    switch (kind()) {
+        case ValueKind::String:
+            string_.~String();
+            break;
+        case ValueKind::Array:
+            array_.~Array();
+            break;
+        case ValueKind::Table:
+            table_.~Table();
+            break;
+        default:
+            break;
+    }
+}
+
+void Value::wrong_kind(ValueKind expected) const {
+    static constexpr const char* names[] = {"string", "integer", "float", "boolean", "date-time", "array", "table"};
+    invariant_failure(std::string("a document value read as ") + names[static_cast<int>(expected)] + " is a " +
+                      names[static_cast<int>(kind())]);
 }
 
 }  // namespace qeld::doc

@@ -1,13 +1,21 @@
 #pragma once
 // The document tree: what a parsed TOML text is to the rest of the program.
 // Tables iterate in ascending key-byte order; document order is not kept.
+//
+// Large generated documents hold millions of values, so every value, key and container handle
+// takes 16 bytes: strings of up to 14 bytes and date-times are stored inline, longer strings,
+// arrays and tables in one heap block of exact size each.
 
+#include <compare>
 #include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <iterator>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 #include <vector>
 
 namespace qeld::doc {
@@ -42,52 +50,163 @@ enum class ValueKind : std::uint8_t { String, Integer, Float, Boolean, DateTime,
 class Value;
 struct Entry;
 
-using Array = std::vector<Value>;
+namespace detail {
+// The 16 bytes every handle of the tree shares: the kind first, so that a Value may read it
+// through whichever member is active.
+struct Cell {
+    std::uint8_t kind;
+    std::uint8_t aux;    // a string's inline size or heap marker; a boolean; date-time flags
+    std::uint8_t bytes[14];
 
-// A map from key to value held as a vector sorted by key bytes.
+    std::uint64_t size48() const;
+    void set_size48(std::uint64_t size);
+    template <class T>
+    T* pointer() const {
+        T* p;
+        std::memcpy(&p, bytes + 6, sizeof p);
+        return p;
+    }
+    template <class T>
+    void set_pointer(T* p) {
+        std::memcpy(bytes + 6, &p, sizeof p);
+    }
+};
+}  // namespace detail
+
+// A byte string: keys and string values.
+class String {
+public:
+    String() noexcept { cell_ = {static_cast<std::uint8_t>(ValueKind::String), 0, {}}; }
+    explicit String(std::string_view text);
+    String(const String& other) : String(other.view()) {}
+    String(String&& other) noexcept : cell_(other.cell_) { other.cell_.aux = 0; }
+    String& operator=(const String& other);
+    String& operator=(String&& other) noexcept;
+    ~String() { release(); }
+
+    const char* data() const {
+        return cell_.aux == heap ? cell_.pointer<char>() : reinterpret_cast<const char*>(cell_.bytes);
+    }
+    std::size_t size() const { return cell_.aux == heap ? cell_.size48() : cell_.aux; }
+    bool empty() const { return size() == 0; }
+    std::string_view view() const { return {data(), size()}; }
+    operator std::string_view() const { return view(); }
+    std::string str() const { return std::string(view()); }
+
+    bool starts_with(std::string_view prefix) const { return view().starts_with(prefix); }
+    int compare(std::string_view other) const { return view().compare(other); }
+
+    friend bool operator==(const String& a, const String& b) { return a.view() == b.view(); }
+    friend bool operator==(const String& a, std::string_view b) { return a.view() == b; }
+    friend std::strong_ordering operator<=>(const String& a, const String& b) { return a.view() <=> b.view(); }
+    friend std::strong_ordering operator<=>(const String& a, std::string_view b) { return a.view() <=> b; }
+    friend std::string operator+(std::string_view a, const String& b) { return std::string(a).append(b.view()); }
+    friend std::string operator+(const std::string& a, const String& b) { return std::string(a).append(b.view()); }
+    friend std::string operator+(const char* a, const String& b) { return std::string(a).append(b.view()); }
+    friend std::string operator+(const String& a, std::string_view b) { return a.str().append(b); }
+    friend std::string operator+(const String& a, const String& b) { return a.str().append(b.view()); }
+
+private:
+    friend class Value;
+    static constexpr std::uint8_t heap = 0xFF;
+    static constexpr std::size_t inline_capacity = sizeof(detail::Cell::bytes);
+
+    void release() noexcept;
+
+    detail::Cell cell_;
+};
+
+// The items of an array, in document order, in one block of exact size.
+class Array {
+public:
+    Array() noexcept { clear_cell(); }
+    Array(std::initializer_list<Value> items);
+    // Takes the items over (moving each one).
+    explicit Array(std::vector<Value>&& items);
+    template <class It>
+    Array(std::move_iterator<It> first, std::move_iterator<It> last);
+    Array(const Array& other);
+    Array(Array&& other) noexcept : cell_(other.cell_) { other.clear_cell(); }
+    Array& operator=(const Array& other);
+    Array& operator=(Array&& other) noexcept;
+    ~Array() { release(); }
+
+    std::size_t size() const { return cell_.size48(); }
+    bool empty() const { return size() == 0; }
+    const Value* data() const { return cell_.pointer<Value>(); }
+    const Value* begin() const { return data(); }
+    const Value* end() const;
+    const Value& operator[](std::size_t i) const;
+    const Value& front() const;
+    const Value& back() const;
+
+private:
+    friend class Value;
+    void clear_cell() noexcept;
+    void release() noexcept;
+    // Room for n items; the caller constructs them all.
+    Value* allocate(std::size_t n);
+
+    detail::Cell cell_;
+};
+
+// A map from key to value held as one block of entries sorted by key bytes.
 class Table {
 public:
-    using const_iterator = std::vector<Entry>::const_iterator;
+    using const_iterator = const Entry*;
 
-    Table();
-    // Special members are defined below, where Entry is complete.
+    Table() noexcept { clear_cell(); }
+    // The entries must already be sorted by key bytes and free of duplicates; each is moved.
+    explicit Table(std::vector<Entry>&& sorted_entries);
     Table(const Table& other);
-    Table(Table&& other) noexcept;
+    Table(Table&& other) noexcept : cell_(other.cell_) { other.clear_cell(); }
     Table& operator=(const Table& other);
     Table& operator=(Table&& other) noexcept;
-    ~Table();
-    // The entries must already be sorted by key bytes and free of duplicates.
-    explicit Table(std::vector<Entry> sorted_entries);
+    ~Table() { release(); }
 
     const Value* find(std::string_view key) const;
     bool contains(std::string_view key) const { return find(key) != nullptr; }
-    std::size_t size() const;
-    bool empty() const;
-    const_iterator begin() const;
+    std::size_t size() const { return cell_.size48(); }
+    bool empty() const { return size() == 0; }
+    const_iterator begin() const { return data(); }
     const_iterator end() const;
-    const std::vector<Entry>& entries() const { return entries_; }
+    std::span<const Entry> entries() const;
 
     // Inserts or replaces, keeping the order.
-    void set(std::string key, Value value);
+    void set(std::string_view key, Value value);
 
 private:
-    std::vector<Entry> entries_;
+    friend class Value;
+    const Entry* data() const { return cell_.pointer<Entry>(); }
+    void clear_cell() noexcept;
+    void release() noexcept;
+    Entry* allocate(std::size_t n);
+
+    detail::Cell cell_;
 };
 
-class Value {
+class alignas(8) Value {
 public:
-    Value() : data_(false) {}
-    Value(std::string s) : data_(std::move(s)) {}
-    Value(const char* s) : data_(std::string(s)) {}
-    Value(std::int64_t i) : data_(i) {}
-    Value(int i) : data_(static_cast<std::int64_t>(i)) {}
-    Value(double d) : data_(d) {}
-    Value(bool b) : data_(b) {}
-    Value(DateTime dt) : data_(dt) {}
-    Value(Array a) : data_(std::move(a)) {}
-    Value(Table t) : data_(std::move(t)) {}
+    Value() noexcept : Value(false) {}
+    Value(std::string_view s) : string_(s) {}
+    Value(const std::string& s) : string_(std::string_view(s)) {}
+    Value(const char* s) : string_(std::string_view(s)) {}
+    Value(String s) noexcept : string_(std::move(s)) {}
+    Value(std::int64_t i) noexcept : scalar_{} { set_scalar(ValueKind::Integer, 0, &i, sizeof i); }
+    Value(int i) noexcept : Value(static_cast<std::int64_t>(i)) {}
+    Value(double d) noexcept : scalar_{} { set_scalar(ValueKind::Float, 0, &d, sizeof d); }
+    Value(bool b) noexcept : scalar_{} { set_scalar(ValueKind::Boolean, b ? 1 : 0, nullptr, 0); }
+    Value(const DateTime& dt) noexcept;
+    Value(Array a) noexcept : array_(std::move(a)) {}
+    Value(Table t) noexcept : table_(std::move(t)) {}
 
-    ValueKind kind() const { return static_cast<ValueKind>(data_.index()); }
+    Value(const Value& other);
+    Value(Value&& other) noexcept : scalar_(other.scalar_) { other.set_scalar(ValueKind::Boolean, 0, nullptr, 0); }
+    Value& operator=(const Value& other);
+    Value& operator=(Value&& other) noexcept;
+    ~Value() { destroy(); }
+
+    ValueKind kind() const { return static_cast<ValueKind>(scalar_.cell.kind); }
     bool is_string() const { return kind() == ValueKind::String; }
     bool is_integer() const { return kind() == ValueKind::Integer; }
     bool is_float() const { return kind() == ValueKind::Float; }
@@ -96,41 +215,73 @@ public:
     bool is_array() const { return kind() == ValueKind::Array; }
     bool is_table() const { return kind() == ValueKind::Table; }
 
-    const std::string& as_string() const { return std::get<std::string>(data_); }
-    std::int64_t as_integer() const { return std::get<std::int64_t>(data_); }
-    double as_float() const { return std::get<double>(data_); }
-    bool as_boolean() const { return std::get<bool>(data_); }
-    const DateTime& as_datetime() const { return std::get<DateTime>(data_); }
-    const Array& as_array() const { return std::get<Array>(data_); }
-    const Table& as_table() const { return std::get<Table>(data_); }
-    Array& as_array() { return std::get<Array>(data_); }
-    Table& as_table() { return std::get<Table>(data_); }
+    // Each accessor requires its kind; asking for another ends the process as an internal failure.
+    std::string_view as_string() const { return checked(ValueKind::String).string_.view(); }
+    std::int64_t as_integer() const { return checked(ValueKind::Integer).scalar<std::int64_t>(); }
+    double as_float() const { return checked(ValueKind::Float).scalar<double>(); }
+    bool as_boolean() const { return checked(ValueKind::Boolean).scalar_.cell.aux != 0; }
+    DateTime as_datetime() const;
+    const Array& as_array() const { return checked(ValueKind::Array).array_; }
+    const Table& as_table() const { return checked(ValueKind::Table).table_; }
 
-    // Non-throwing accessors for callers that test the kind themselves.
-    const std::string* if_string() const { return std::get_if<std::string>(&data_); }
-    const Array* if_array() const { return std::get_if<Array>(&data_); }
-    const Table* if_table() const { return std::get_if<Table>(&data_); }
+    // Non-failing accessors for callers that test the kind themselves.
+    const String* if_string() const { return is_string() ? &string_ : nullptr; }
+    const Array* if_array() const { return is_array() ? &array_ : nullptr; }
+    const Table* if_table() const { return is_table() ? &table_ : nullptr; }
 
 private:
-    // The order of the alternatives matches ValueKind.
-    std::variant<std::string, std::int64_t, double, bool, DateTime, Array, Table> data_;
+    const Value& checked(ValueKind expected) const {
+        if (kind() != expected) [[unlikely]] wrong_kind(expected);
+        return *this;
+    }
+    [[noreturn]] void wrong_kind(ValueKind expected) const;
+    template <class T>
+    T scalar() const {
+        T out;
+        std::memcpy(&out, scalar_.cell.bytes + 6, sizeof out);
+        return out;
+    }
+    void set_scalar(ValueKind kind, std::uint8_t aux, const void* payload, std::size_t size) noexcept {
+        scalar_ = Scalar{{static_cast<std::uint8_t>(kind), aux, {}}};
+        if (size) std::memcpy(scalar_.cell.bytes + 6, payload, size);
+    }
+    void destroy() noexcept;
+
+    struct Scalar {
+        detail::Cell cell;
+    };
+    // Every member is one Cell (a common initial sequence), so the kind reads through scalar_
+    // whichever member is active.
+    union {
+        Scalar scalar_;
+        String string_;
+        Array array_;
+        Table table_;
+    };
 };
 
+static_assert(sizeof(Value) == 16);
+
 struct Entry {
-    std::string key;
+    String key;
     Value value;
 };
 
-inline Table::Table() = default;
-inline Table::Table(const Table& other) = default;
-inline Table::Table(Table&& other) noexcept = default;
-inline Table& Table::operator=(const Table& other) = default;
-inline Table& Table::operator=(Table&& other) noexcept = default;
-inline Table::~Table() = default;
-inline Table::Table(std::vector<Entry> sorted_entries) : entries_(std::move(sorted_entries)) {}
-inline std::size_t Table::size() const { return entries_.size(); }
-inline bool Table::empty() const { return entries_.empty(); }
-inline Table::const_iterator Table::begin() const { return entries_.begin(); }
-inline Table::const_iterator Table::end() const { return entries_.end(); }
+static_assert(sizeof(Entry) == 32);
+
+inline const Value* Array::end() const { return data() + size(); }
+inline const Value& Array::operator[](std::size_t i) const { return data()[i]; }
+inline const Value& Array::front() const { return data()[0]; }
+inline const Value& Array::back() const { return data()[size() - 1]; }
+inline Table::const_iterator Table::end() const { return data() + size(); }
+inline std::span<const Entry> Table::entries() const { return {data(), size()}; }
+
+template <class It>
+Array::Array(std::move_iterator<It> first, std::move_iterator<It> last) {
+    clear_cell();
+    const auto n = static_cast<std::size_t>(std::distance(first, last));
+    Value* out = allocate(n);
+    for (std::size_t i = 0; i < n; ++i, ++first) new (out + i) Value(*first);
+}
 
 }  // namespace qeld::doc

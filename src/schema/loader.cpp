@@ -35,7 +35,7 @@ Result<std::string> read_version(const doc::Table& vantle) {
     const doc::Value* value = vantle.find("version");
     if (value == nullptr) return fail("[vantle] must contain version");
     if (!value->is_string()) return fail("[vantle].version must be a SemVer string");
-    const std::string& version = value->as_string();
+    const std::string version(value->as_string());
     // Compiled for each load on purpose: nothing is kept between loads.
     auto semver = Pattern::compile(semver_pattern);
     if (!semver) return fail(semver.take_error());

@@ -182,7 +182,7 @@ Result<std::string> resolve_schema_location(std::string_view document_path, std:
 
 Result<std::optional<std::string>> compare_document_schema_version(const doc::Value& version,
                                                                   std::string_view schema_version) {
-    const std::string* text = version.if_string();
+    const doc::String* text = version.if_string();
     if (text == nullptr) return fail("document [vantle].version must be a SemVer string");
     auto document_major = semver_major(*text);
     if (!document_major) return fail("document [vantle].version must use SemVer MAJOR.MINOR.PATCH syntax");

@@ -64,7 +64,7 @@ Result<std::vector<std::string>> get_string_array_values(std::string_view path, 
     out.reserve(array.size());
     for (const doc::Value& element : array) {
         if (!element.is_string()) return fail(property_name(path, key) + " must contain only strings");
-        out.push_back(element.as_string());
+        out.emplace_back(element.as_string());
     }
     return out;
 }
@@ -74,7 +74,8 @@ Result<std::vector<doc::Value>> get_array_values(std::string_view path, const do
     const doc::Value* value = scalar_property(table, key);
     if (value == nullptr) return std::vector<doc::Value>();
     if (!value->is_array()) return fail(property_name(path, key) + " must be an array");
-    return value->as_array();
+    const doc::Array& array = value->as_array();
+    return std::vector<doc::Value>(array.begin(), array.end());
 }
 
 Result<NameGroups> get_name_groups(std::string_view path, const doc::Table& table, std::string_view key) {
@@ -95,9 +96,9 @@ Result<NameGroups> get_name_groups(std::string_view path, const doc::Table& tabl
         for (const doc::Value& element : group) {
             if (!element.is_string()) return fail(group_name(path, key, i) + " must contain only strings");
             if (contains_name(names, element.as_string())) {
-                return fail(group_name(path, key, i) + " contains duplicate child " + element.as_string());
+                return fail(group_name(path, key, i) + " contains duplicate child " + std::string(element.as_string()));
             }
-            names.push_back(element.as_string());
+            names.emplace_back(element.as_string());
         }
         out.push_back(std::move(names));
     }
@@ -125,9 +126,9 @@ Result<DependentRequired> get_dependent_required(std::string_view path, const do
         for (const doc::Value& element : array) {
             if (!element.is_string()) return fail(trigger + " must contain only strings");
             if (contains_name(names, element.as_string())) {
-                return fail(trigger + " contains duplicate child " + element.as_string());
+                return fail(trigger + " contains duplicate child " + std::string(element.as_string()));
             }
-            names.push_back(element.as_string());
+            names.emplace_back(element.as_string());
         }
         out.emplace(entry.key, std::move(names));
     }
@@ -156,7 +157,8 @@ Result<ConditionalSelector> parse_conditional_selector(std::string_view path, co
         selector.predicate.form = ConditionPredicate::Equals{*equals};
     } else {
         if (!in->is_array() || in->as_array().empty()) return fail(name + ".in must be a non-empty array");
-        selector.predicate.form = ConditionPredicate::In{in->as_array()};
+        const doc::Array& values = in->as_array();
+        selector.predicate.form = ConditionPredicate::In{std::vector<doc::Value>(values.begin(), values.end())};
     }
     auto then_type = parse_conditional_branch_reference(path, table, "then");
     if (!then_type) return fail(then_type.take_error());

@@ -158,7 +158,7 @@ void Validator::validate_constraints(const PathRef& path, const doc::Value& valu
         return;
     }
     validate_range(path, value, definition);
-    if (const std::string* text = value.if_string()) {
+    if (const doc::String* text = value.if_string()) {
         check_length(*this, path, count_scalar_values(*text), definition);
         if (definition.pattern && !matches_pattern(*definition.pattern, *text)) {
             add(path, "does not match pattern " + definition.pattern->source());

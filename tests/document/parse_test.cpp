@@ -13,7 +13,7 @@ Table parse_ok(std::string_view text) {
     return result.ok() ? std::move(result).value() : Table();
 }
 
-const DateTime& datetime_at(const Table& t, std::string_view key) { return t.find(key)->as_datetime(); }
+DateTime datetime_at(const Table& t, std::string_view key) { return t.find(key)->as_datetime(); }
 
 TEST(DocumentParse, KeysIterateInByteOrder) {
     Table t = parse_ok("b = 1\nB = 2\n\"é\" = 3\n1 = 4\na = 5\n");

@@ -157,7 +157,7 @@ public:
             if (track && node.is_table() && starts_with_brace(node)) inline_tables_->push_back(path_);
             Value converted = convert(node, in_array);
             if (track) path_.pop_back();
-            entries.push_back(Entry{std::string(key.str()), std::move(converted)});
+            entries.push_back(Entry{String(key.str()), std::move(converted)});
         }
         // toml++ keeps keys in a std::map ordered by std::string, which is byte order already.
         return Table(std::move(entries));
@@ -169,13 +169,13 @@ public:
                 return Value(convert_table(*node.as_table(), in_array));
             case toml::node_type::array: {
                 toml::array& source = *node.as_array();
-                Array items;
+                std::vector<Value> items;
                 items.reserve(source.size());
                 for (auto& item : source) {
                     if (fault) break;
                     items.push_back(convert(item, true));
                 }
-                return Value(std::move(items));
+                return Value(Array(std::move(items)));
             }
             case toml::node_type::string:
                 return Value(std::move(node.as_string()->get()));

@@ -38,7 +38,7 @@ inline std::string tree_difference(const Value& a, const Value& b, const std::st
     if (a.kind() != b.kind()) return path + ": " + describe_kind(a.kind()) + " vs " + describe_kind(b.kind());
     switch (a.kind()) {
         case ValueKind::String:
-            return a.as_string() == b.as_string() ? "" : path + ": \"" + a.as_string() + "\" vs \"" + b.as_string() + "\"";
+            return a.as_string() == b.as_string() ? "" : path + ": \"" + std::string(a.as_string()) + "\" vs \"" + std::string(b.as_string()) + "\"";
         case ValueKind::Integer:
             return a.as_integer() == b.as_integer()
                        ? ""

@@ -19,7 +19,7 @@ std::string describe(const Result<std::optional<doc::Value>>& result) {
     const doc::Value& v = **result;
     if (v.is_integer()) return "int " + std::to_string(v.as_integer());
     if (v.is_float()) return "float " + std::to_string(v.as_float());
-    if (v.is_string()) return "string " + v.as_string();
+    if (v.is_string()) return "string " + std::string(v.as_string());
     return "other";
 }
 

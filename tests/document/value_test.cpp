@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "document/value.h"
+
+namespace qeld::doc {
+namespace {
+
+// Strings are stored inline up to 14 bytes and on the heap beyond; both sides of the boundary,
+// embedded NULs and non-ASCII bytes must come back byte for byte, through copies and moves.
+TEST(DocumentValue, StringsKeepTheirBytesAcrossTheInlineBoundary) {
+    const std::vector<std::string> texts = {"", "a", std::string(13, 'x'), std::string(14, 'y'),
+                                            std::string(15, 'z'), std::string("nul\0inside", 10),
+                                            "\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80", std::string(100000, 'q')};
+    for (const std::string& text : texts) {
+        Value original(text);
+        Value copy = original;
+        Value moved = std::move(copy);
+        EXPECT_EQ(original.as_string(), text);
+        EXPECT_EQ(moved.as_string(), text);
+        EXPECT_TRUE(copy.is_boolean());  // a moved-from value is left as false
+        String key(text);
+        String key_copy = key;
+        String key_moved = std::move(key_copy);
+        EXPECT_EQ(key_moved.view(), text);
+        EXPECT_TRUE(key_copy.empty());
+        key_moved = key;  // copy assignment over a string of any size
+        EXPECT_EQ(key_moved, key);
+    }
+}
+
+TEST(DocumentValue, ScalarsRoundTrip) {
+    EXPECT_EQ(Value(std::int64_t{INT64_MIN}).as_integer(), INT64_MIN);
+    EXPECT_EQ(Value(-0.0).as_float(), 0.0);
+    EXPECT_TRUE(std::signbit(Value(-0.0).as_float()));
+    EXPECT_TRUE(Value(true).as_boolean());
+    EXPECT_FALSE(Value().as_boolean());
+    EXPECT_EQ(Value("x").kind(), ValueKind::String);
+}
+
+// Every part of a date-time is optional; each combination, and the extremes of every field,
+// must come back exactly, with Z kept apart from +00:00.
+TEST(DocumentValue, DateTimePartsRoundTrip) {
+    std::vector<DateTime> cases;
+    cases.push_back(DateTime{Date{9999, 12, 31}, std::nullopt, std::nullopt});
+    cases.push_back(DateTime{std::nullopt, Time{23, 59, 60, 999999999}, std::nullopt});
+    cases.push_back(DateTime{std::nullopt, Time{7, 32, std::nullopt, std::nullopt}, std::nullopt});
+    cases.push_back(DateTime{Date{0, 1, 1}, Time{0, 0, 0, 0}, Offset{true, 0}});
+    cases.push_back(DateTime{Date{1979, 5, 27}, Time{7, 32, 0, std::nullopt}, Offset{false, 0}});
+    cases.push_back(DateTime{Date{1979, 5, 27}, Time{7, 32, std::nullopt, std::nullopt}, Offset{false, -1439}});
+    cases.push_back(DateTime{Date{1979, 5, 27}, Time{7, 32, 5, 1}, Offset{false, 1439}});
+    cases.push_back(DateTime{});
+    for (const DateTime& dt : cases) {
+        const DateTime back = Value(dt).as_datetime();
+        EXPECT_EQ(back.date.has_value(), dt.date.has_value());
+        if (dt.date) {
+            EXPECT_EQ(back.date->year, dt.date->year);
+            EXPECT_EQ(back.date->month, dt.date->month);
+            EXPECT_EQ(back.date->day, dt.date->day);
+        }
+        EXPECT_EQ(back.time.has_value(), dt.time.has_value());
+        if (dt.time) {
+            EXPECT_EQ(back.time->hour, dt.time->hour);
+            EXPECT_EQ(back.time->minute, dt.time->minute);
+            EXPECT_EQ(back.time->second, dt.time->second);
+            EXPECT_EQ(back.time->nanosecond, dt.time->nanosecond);
+        }
+        EXPECT_EQ(back.offset.has_value(), dt.offset.has_value());
+        if (dt.offset) {
+            EXPECT_EQ(back.offset->z, dt.offset->z);
+            EXPECT_EQ(back.offset->minutes, dt.offset->minutes);
+        }
+    }
+}
+
+TEST(DocumentValue, CopiesAreDeepAndIndependent) {
+    Table inner;
+    inner.set("long key beyond fourteen bytes", Value(std::string(40, 'v')));
+    Value original(Array{Value(1), Value(inner), Value(Array{Value("a"), Value(2.5)})});
+    Value copy = original;
+    original = Value(7);
+    const Array& items = copy.as_array();
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].as_integer(), 1);
+    EXPECT_EQ(items[1].as_table().find("long key beyond fourteen bytes")->as_string(), std::string(40, 'v'));
+    EXPECT_EQ(items[2].as_array()[0].as_string(), "a");
+    EXPECT_EQ(items.back().as_array().back().as_float(), 2.5);
+    EXPECT_EQ(original.as_integer(), 7);
+}
+
+// Moving a part of a value over the whole must not free the part before it is taken.
+TEST(DocumentValue, MoveAssigningAChildOverItsParent) {
+    Value parent(Array{Value(std::string(30, 'c')), Value(2)});
+    Value& child = const_cast<Value&>(parent.as_array()[0]);
+    parent = std::move(child);
+    EXPECT_EQ(parent.as_string(), std::string(30, 'c'));
+}
+
+TEST(DocumentValue, TableSetKeepsKeyOrderAndReplaces) {
+    Table t;
+    for (const char* key : {"m", "b", "z", "a", "b"}) t.set(key, Value(key));
+    t.set("m", Value(5));
+    std::string order;
+    for (const Entry& e : t) order += e.key + ",";
+    EXPECT_EQ(order, "a,b,m,z,");
+    EXPECT_EQ(t.size(), 4u);
+    EXPECT_EQ(t.find("m")->as_integer(), 5);
+    EXPECT_EQ(t.find("q"), nullptr);
+    EXPECT_EQ(Table().find("a"), nullptr);
+    EXPECT_TRUE(Array().empty());
+}
+
+}  // namespace
+}  // namespace qeld::doc
