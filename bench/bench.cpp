@@ -38,16 +38,6 @@ double median(std::vector<double> samples) {
     return n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
 }
 
-double time_median(int repetitions, const std::function<void()>& work) {
-    std::vector<double> samples;
-    for (int i = 0; i < repetitions; ++i) {
-        auto start = Clock::now();
-        work();
-        samples.push_back(seconds_since(start));
-    }
-    return median(samples);
-}
-
 struct ProcessRun {
     double seconds = 0;
     long max_rss_kb = 0;
@@ -168,7 +158,7 @@ struct Row {
 int main(int argc, char** argv) {
     Launcher launcher;
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
-    const int repetitions = quick ? 1 : 5;
+    const int repetitions = quick ? 1 : 7;
     fs::path dir = fs::temp_directory_path() / ("qeld-bench-" + std::to_string(::getpid()));
     fs::create_directories(dir);
 
@@ -181,32 +171,54 @@ int main(int argc, char** argv) {
     std::vector<Row> rows;
     std::vector<double> per_megabyte;
 
-    std::printf("%-40s %12s %12s %12s %12s\n", "input", "toml++ (s)", "parse (s)", "load (s)", "validate (s)");
-    for (double size : sizes) {
-        std::string document = qeld::bench::records_document(items_for(size));
-        double megabytes = static_cast<double>(document.size()) / 1e6;
-        double floor = time_median(repetitions, [&] {
-            if (!qeld::bench::parse_with_tomlpp(document)) std::fprintf(stderr, "toml++ refused the input\n");
-        });
-        double parse = time_median(repetitions, [&] {
-            auto table = qeld::doc::parse(document);
-            if (!table) std::fprintf(stderr, "%s\n", table.error().c_str());
-        });
-        double load = time_median(repetitions, [&] {
-            auto schema = qeld::schema::Schema::from_source("records.qeld", schema_text);
-            if (!schema) std::fprintf(stderr, "%s\n", schema.error().c_str());
-        });
+    // Every repetition times each size in turn, so that slow spells of a shared machine fall on
+    // all sizes alike instead of on whichever size was being measured at the time.
+    struct Input {
+        double size;
+        std::string document;
+        std::vector<double> floor, parse, load, full;
         std::size_t errors = 0;
-        double full = time_median(repetitions, [&] {
-            auto schema = qeld::schema::Schema::from_source("records.qeld", schema_text);
-            auto table = qeld::doc::parse(document);
-            if (schema && table) errors = schema->validate(*table).errors.size();
-        });
-        std::printf("records %6.1f MB (%zu items)%*s %12.3f %12.3f %12.4f %12.3f\n", megabytes, items_for(size),
-                    size < 10 ? 10 : 9, "", floor, parse, load, full);
-        if (errors != 0) std::printf("  warning: the generated document got %zu validation errors\n", errors);
+    };
+    std::vector<Input> inputs;
+    for (double size : sizes) inputs.push_back({size, qeld::bench::records_document(items_for(size)), {}, {}, {}, {}});
+    auto sample = [](std::vector<double>& samples, const std::function<void()>& work) {
+        auto start = Clock::now();
+        work();
+        samples.push_back(seconds_since(start));
+    };
+    for (int repetition = 0; repetition < repetitions; ++repetition) {
+        for (Input& input : inputs) {
+            const std::string& document = input.document;
+            sample(input.floor, [&] {
+                if (!qeld::bench::parse_with_tomlpp(document)) std::fprintf(stderr, "toml++ refused the input\n");
+            });
+            sample(input.parse, [&] {
+                auto table = qeld::doc::parse(document);
+                if (!table) std::fprintf(stderr, "%s\n", table.error().c_str());
+            });
+            sample(input.load, [&] {
+                auto schema = qeld::schema::Schema::from_source("records.qeld", schema_text);
+                if (!schema) std::fprintf(stderr, "%s\n", schema.error().c_str());
+            });
+            sample(input.full, [&] {
+                auto schema = qeld::schema::Schema::from_source("records.qeld", schema_text);
+                auto table = qeld::doc::parse(document);
+                if (schema && table) input.errors = schema->validate(*table).errors.size();
+            });
+        }
+    }
+
+    std::printf("%-40s %12s %12s %12s %12s\n", "input", "toml++ (s)", "parse (s)", "load (s)", "validate (s)");
+    for (const Input& input : inputs) {
+        const std::string& document = input.document;
+        double megabytes = static_cast<double>(document.size()) / 1e6;
+        double floor = median(input.floor);
+        double full = median(input.full);
+        std::printf("records %6.1f MB (%zu items)%*s %12.3f %12.3f %12.4f %12.3f\n", megabytes, items_for(input.size),
+                    input.size < 10 ? 10 : 9, "", floor, median(input.parse), median(input.load), full);
+        if (input.errors != 0) std::printf("  warning: the generated document got %zu validation errors\n", input.errors);
         per_megabyte.push_back(full / megabytes);
-        if (size == large_size) {
+        if (input.size == large_size) {
             rows.push_back({"load+validate / toml++ parse (large)", full / floor, "<= 1.30", full / floor <= 1.30});
             write_file(dir / "records.qeld", schema_text);
             write_file(dir / "records.toml", document);
