@@ -58,6 +58,23 @@ T get(const std::uint8_t* bytes, std::size_t at) {
     return v;
 }
 
+// The block of an array or table: room for n items, which the caller constructs.
+template <class T>
+T* allocate_block(detail::Cell& cell, std::size_t n) {
+    T* p = n == 0 ? nullptr : static_cast<T*>(::operator new(n * sizeof(T)));
+    cell.set_size48(n);
+    cell.set_pointer(p);
+    return p;
+}
+
+template <class T>
+void release_block(detail::Cell& cell) noexcept {
+    T* items = cell.pointer<T>();
+    const std::size_t n = cell.size48();
+    for (std::size_t i = 0; i < n; ++i) items[i].~T();
+    ::operator delete(items);
+}
+
 }  // namespace
 
 // String ------------------------------------------------------------------------------------
@@ -100,18 +117,10 @@ String& String::operator=(String&& other) noexcept {
 
 void Array::clear_cell() noexcept { cell_ = {array_kind, 0, {}}; }
 
-Value* Array::allocate(std::size_t n) {
-    Value* p = n == 0 ? nullptr : static_cast<Value*>(::operator new(n * sizeof(Value)));
-    cell_.set_size48(n);
-    cell_.set_pointer(p);
-    return p;
-}
+Value* Array::allocate(std::size_t n) { return allocate_block<Value>(cell_, n); }
 
 void Array::release() noexcept {
-    Value* items = cell_.pointer<Value>();
-    const std::size_t n = size();
-    for (std::size_t i = 0; i < n; ++i) items[i].~Value();
-    ::operator delete(items);
+    release_block<Value>(cell_);
     clear_cell();
 }
 
@@ -151,18 +160,10 @@ Array& Array::operator=(Array&& other) noexcept {
 
 void Table::clear_cell() noexcept { cell_ = {table_kind, 0, {}}; }
 
-Entry* Table::allocate(std::size_t n) {
-    Entry* p = n == 0 ? nullptr : static_cast<Entry*>(::operator new(n * sizeof(Entry)));
-    cell_.set_size48(n);
-    cell_.set_pointer(p);
-    return p;
-}
+Entry* Table::allocate(std::size_t n) { return allocate_block<Entry>(cell_, n); }
 
 void Table::release() noexcept {
-    Entry* entries = cell_.pointer<Entry>();
-    const std::size_t n = size();
-    for (std::size_t i = 0; i < n; ++i) entries[i].~Entry();
-    ::operator delete(entries);
+    release_block<Entry>(cell_);
     clear_cell();
 }
 

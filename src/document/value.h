@@ -56,6 +56,8 @@ namespace detail {
 struct Cell {
     std::uint8_t kind;
     std::uint8_t aux;    // a string's inline size or heap marker; a boolean; date-time flags
+    // Inline string bytes or date-time fields; else a 48-bit size in the first six bytes and a
+    // pointer or 8-byte number in the last eight (aligned, as every cell starts at 8 bytes).
     std::uint8_t bytes[14];
 
     std::uint64_t size48() const;
