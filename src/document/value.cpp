@@ -34,7 +34,7 @@ constexpr auto string_kind = static_cast<std::uint8_t>(ValueKind::String);
 constexpr auto array_kind = static_cast<std::uint8_t>(ValueKind::Array);
 constexpr auto table_kind = static_cast<std::uint8_t>(ValueKind::Table);
 
-// Byte positions of the date-time fields inside a cell; flags travel in the aux byte.
+// Which date-time parts are present; the flags travel in the aux byte.
 enum DateTimeFlag : std::uint8_t {
     has_date = 1,
     has_time = 2,
@@ -43,6 +43,7 @@ enum DateTimeFlag : std::uint8_t {
     has_offset = 16,
     offset_z = 32,
 };
+// Byte positions of the date-time fields inside a cell.
 constexpr std::size_t year_at = 0, nanosecond_at = 2, month_at = 6, day_at = 7, hour_at = 8, minute_at = 9,
                       second_at = 10, offset_at = 11;
 

@@ -96,17 +96,14 @@ public:
     std::string str() const { return std::string(view()); }
 
     bool starts_with(std::string_view prefix) const { return view().starts_with(prefix); }
-    int compare(std::string_view other) const { return view().compare(other); }
 
     friend bool operator==(const String& a, const String& b) { return a.view() == b.view(); }
     friend bool operator==(const String& a, std::string_view b) { return a.view() == b; }
     friend std::strong_ordering operator<=>(const String& a, const String& b) { return a.view() <=> b.view(); }
     friend std::strong_ordering operator<=>(const String& a, std::string_view b) { return a.view() <=> b; }
-    friend std::string operator+(std::string_view a, const String& b) { return std::string(a).append(b.view()); }
     friend std::string operator+(const std::string& a, const String& b) { return std::string(a).append(b.view()); }
     friend std::string operator+(const char* a, const String& b) { return std::string(a).append(b.view()); }
     friend std::string operator+(const String& a, std::string_view b) { return a.str().append(b); }
-    friend std::string operator+(const String& a, const String& b) { return a.str().append(b.view()); }
 
 private:
     friend class Value;
