@@ -1,41 +1,15 @@
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <string>
 #include <unistd.h>
 
 #include "cli/commands.h"
-#include "common/system_error.h"
+#include "common/file.h"
 #include "document/parse.h"
 #include "extract/extract.h"
-#include "schema/source.h"
 
 namespace qeld::cli {
 
 namespace {
-
-
-// Creates or truncates the file and writes the whole text; the message names the path.
-Status write_whole_file(std::string_view path, std::string_view text) {
-    const std::string p(path);
-    const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return fail(p + ": " + system_error_text(errno));
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int error_number = errno;
-            ::close(fd);
-            return fail(p + ": " + system_error_text(error_number));
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    // A deferred write error (a full or remote file system) may only show here.
-    if (::close(fd) != 0 && errno != EINTR) return fail(p + ": " + system_error_text(errno));
-    return {};
-}
 
 // True when both paths name one existing regular file (the same device and inode).
 bool same_regular_file(std::string_view a, std::string_view b) {
@@ -48,7 +22,7 @@ bool same_regular_file(std::string_view a, std::string_view b) {
 }  // namespace
 
 ExitStatus extract(std::string_view document_path, std::string_view schema_path, Writer& out, Writer& err) {
-    auto text = schema::read_toml_source(document_path);
+    auto text = read_text_file(document_path);
     if (!text) {
         err.write(text.error() + "\n");
         return 1;

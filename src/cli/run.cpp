@@ -1,6 +1,7 @@
 #include "cli/run.h"
 
 #include "cli/commands.h"
+#include "cli/version.h"
 
 namespace qeld::cli {
 
@@ -23,7 +24,7 @@ ExitStatus run(const std::vector<std::string>& arguments, Writer& out, Writer& e
         return 0;
     }
     if (command == "-V" || command == "--version") {
-        out.write(version_line);
+        out.write("qeld " + std::string(version_text) + "\n");
         return 0;
     }
     if (command == "validate") {

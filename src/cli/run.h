@@ -11,8 +11,6 @@ namespace qeld::cli {
 
 using ExitStatus = std::uint8_t;
 
-inline constexpr std::string_view version_line = "qeld 1.0.0-rc.2\n";
-
 // Writes the four usage lines, one write each.
 void usage(Writer& writer);
 

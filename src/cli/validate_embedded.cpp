@@ -1,5 +1,5 @@
 #include "cli/commands.h"
-#include "schema/locate.h"
+#include "schema/locate/locate.h"
 
 namespace qeld::cli {
 

@@ -5,45 +5,113 @@
 
 namespace qeld {
 
+namespace {
+
+struct SequenceScan {
+    std::size_t taken;  // bytes of the longest prefix that can start a valid sequence
+    bool complete;      // whether those bytes are a whole sequence
+};
+
+// Reads one sequence strictly: the second byte's range excludes overlong forms, surrogates and
+// values past U+10FFFF, so that every later byte is a plain continuation byte.
+SequenceScan scan_sequence(std::string_view bytes) {
+    auto at = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = at(0);
+    if (lead < 0x80) return {1, true};
+    std::size_t length;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return {1, false};
+    }
+    std::size_t taken = 1;
+    while (taken < length && taken < bytes.size()) {
+        const unsigned char byte = at(taken);
+        if (byte < (taken == 1 ? low : 0x80) || byte > (taken == 1 ? high : 0xBF)) break;
+        ++taken;
+    }
+    return {taken, taken == length};
+}
+
+}  // namespace
+
+std::size_t utf8_sequence_length(std::string_view bytes) {
+    if (bytes.empty()) return 0;
+    const SequenceScan scan = scan_sequence(bytes);
+    return scan.complete ? scan.taken : 0;
+}
+
 bool is_valid_utf8(std::string_view text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
+    std::size_t i = 0;
+    while (i < text.size()) {
         // Most text is ASCII: pass eight such bytes at a time.
-        if (end - p >= 8) {
+        if (text.size() - i >= 8) {
             std::uint64_t word;
-            std::memcpy(&word, p, sizeof word);
+            std::memcpy(&word, text.data() + i, sizeof word);
             if ((word & 0x8080808080808080ull) == 0) {
-                p += 8;
+                i += 8;
                 continue;
             }
         }
-        unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        std::size_t length;
-        std::uint32_t cp;
-        std::uint32_t minimum;
-        if ((c & 0xE0) == 0xC0) {
-            length = 2, cp = c & 0x1F, minimum = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            length = 3, cp = c & 0x0F, minimum = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            length = 4, cp = c & 0x07, minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (static_cast<std::size_t>(end - p) < length) return false;
-        for (std::size_t i = 1; i < length; ++i) {
-            if ((p[i] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (p[i] & 0x3F);
-        }
-        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        p += length;
+        const std::size_t length = utf8_sequence_length(text.substr(i));
+        if (length == 0) return false;
+        i += length;
     }
     return true;
+}
+
+char32_t decode_utf8_sequence(std::string_view sequence) {
+    const auto lead = static_cast<unsigned char>(sequence[0]);
+    if (sequence.size() == 1) return lead;
+    char32_t value = lead & (0x7F >> sequence.size());
+    for (std::size_t i = 1; i < sequence.size(); ++i) {
+        value = (value << 6) | (static_cast<unsigned char>(sequence[i]) & 0x3F);
+    }
+    return value;
+}
+
+void append_utf8(std::string& out, char32_t scalar) {
+    if (scalar < 0x80) {
+        out.push_back(static_cast<char>(scalar));
+    } else if (scalar < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (scalar >> 6)));
+        out.push_back(static_cast<char>(0x80 | (scalar & 0x3F)));
+    } else if (scalar < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (scalar >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((scalar >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (scalar & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (scalar >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((scalar >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((scalar >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (scalar & 0x3F)));
+    }
+}
+
+std::string replace_invalid_utf8(std::string_view bytes) {
+    if (is_valid_utf8(bytes)) return std::string(bytes);
+    std::string out;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const SequenceScan scan = scan_sequence(bytes.substr(i));
+        if (scan.complete) {
+            out.append(bytes.substr(i, scan.taken));
+        } else {
+            out += "\xEF\xBF\xBD";
+        }
+        i += scan.taken;
+    }
+    return out;
 }
 
 std::size_t count_scalar_values(std::string_view text) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "document/key.h"
 #include "document/parse.h"
 #include "document/scanner.h"
 #include "document/table_builder.h"
@@ -15,10 +16,6 @@ namespace qeld::doc {
 namespace detail {
 
 namespace {
-
-bool is_bare_key_char(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
-}
 
 constexpr const char* bare_key_rule =
     "bare keys may hold only ASCII letters, digits, '_' and '-'; quote any other key";
@@ -190,7 +187,7 @@ bool Parser::parse_header() {
         if (++depth > max_depth) return fail(at, too_deep());
         const std::uint32_t index = builder_.find(node, key);
         const EntryKind kind = index == TableBuilder::npos ? EntryKind::Value : builder_.kind(node, index);
-        const auto quoted = [&] { return quote_key(key); };
+        const auto quoted = [&] { return quote_basic_string(key); };
         if (index != TableBuilder::npos && kind == EntryKind::Value) {
             if (builder_.value(node, index).is_array()) {
                 return fail(at, quoted() + " is a static array; a table header cannot add to it");
@@ -257,15 +254,15 @@ bool Parser::descend_dotted(NodeId& node, std::size_t segment) {
             node = builder_.child(node, index);
             return true;
         case EntryKind::Header:
-            return fail(at, "table " + quote_key(key) + " was defined by a table header; dotted keys cannot add to it");
+            return fail(at, "table " + quote_basic_string(key) + " was defined by a table header; dotted keys cannot add to it");
         case EntryKind::TableArray:
-            return fail(at, quote_key(key) + " is an array of tables; dotted keys cannot add to it");
+            return fail(at, quote_basic_string(key) + " is an array of tables; dotted keys cannot add to it");
         case EntryKind::Inline:
-            return fail(at, quote_key(key) + " is an inline table, which cannot be extended");
+            return fail(at, quote_basic_string(key) + " is an inline table, which cannot be extended");
         case EntryKind::Value:
             break;
     }
-    return fail(at, quote_key(key) + " is already a value, not a table");
+    return fail(at, quote_basic_string(key) + " is already a value, not a table");
 }
 
 bool Parser::parse_keyval(NodeId table, std::size_t depth) {
@@ -278,7 +275,7 @@ bool Parser::parse_keyval(NodeId table, std::size_t depth) {
     }
     const std::string_view last = keys_[count - 1];
     if (builder_.find(node, last) != TableBuilder::npos) {
-        return fail(segment_pos(count - 1), "the key " + quote_key(last) + " is already defined");
+        return fail(segment_pos(count - 1), "the key " + quote_basic_string(last) + " is already defined");
     }
     // The value may read keys of its own: keep what is needed of this one.
     String key(last);

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "common/utf8.h"
+
 namespace qeld::doc::detail {
 
 namespace {
@@ -23,24 +25,6 @@ int digit_value(char c, int radix) {
 
 bool is_control(unsigned char c) { return (c < 0x20 && c != '\t') || c == 0x7F; }
 
-void append_utf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 int days_in_month(int year, int month) {
     static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -54,53 +38,6 @@ constexpr const char* lone_carriage_return = "a carriage return must be followed
 constexpr const char* invalid_utf8 = "invalid UTF-8";
 
 }  // namespace
-
-std::size_t utf8_sequence_length(const char* bytes, std::size_t available) {
-    auto at = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    unsigned char b0 = at(0);
-    if (b0 < 0x80) return 1;
-    std::size_t length;
-    unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        length = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        length = 3;
-        if (b0 == 0xE0) lo = 0xA0;
-        if (b0 == 0xED) hi = 0x9F;  // no surrogates
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        length = 4;
-        if (b0 == 0xF0) lo = 0x90;
-        if (b0 == 0xF4) hi = 0x8F;  // nothing past U+10FFFF
-    } else {
-        return 0;
-    }
-    if (available < length) return 0;
-    if (at(1) < lo || at(1) > hi) return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if ((at(i) & 0xC0) != 0x80) return 0;
-    }
-    return length;
-}
-
-std::string quote_key(std::string_view key) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string out = "\"";
-    for (char ch : key) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\') {
-            out.push_back('\\');
-            out.push_back(ch);
-        } else if (is_control(c) || c == '\t') {
-            out += "\\u00";
-            out.push_back(hex[c >> 4]);
-            out.push_back(hex[c & 0xF]);
-        } else {
-            out.push_back(ch);
-        }
-    }
-    out.push_back('"');
-    return out;
-}
 
 bool Scanner::fail(std::size_t offset, std::string description) {
     if (!failed_) {
@@ -125,7 +62,7 @@ bool Scanner::skip_comment() {
         } else if (c == '\t') {
             ++pos_;
         } else if (c >= 0x80) {
-            std::size_t length = utf8_sequence_length(text_.data() + pos_, n - pos_);
+            std::size_t length = utf8_sequence_length(std::string_view(text_.data() + pos_, n - pos_));
             if (length == 0) return fail(pos_, invalid_utf8);
             pos_ += length;
         } else {
@@ -154,7 +91,7 @@ bool Scanner::skip_blank_space() {
 
 bool Scanner::pass_string_byte(unsigned char c, bool multiline) {
     if (c >= 0x80) {
-        std::size_t length = utf8_sequence_length(text_.data() + pos_, text_.size() - pos_);
+        std::size_t length = utf8_sequence_length(text_.substr(pos_));
         if (length == 0) return fail(pos_, invalid_utf8);
         pos_ += length;
         return true;

@@ -15,13 +15,6 @@ struct Fault {
     std::string description;
 };
 
-// Length of the valid UTF-8 sequence at the start of bytes (at least one byte), or 0 when the
-// bytes there are not strict UTF-8 (overlong forms, surrogates and values past U+10FFFF refused).
-std::size_t utf8_sequence_length(const char* bytes, std::size_t available);
-
-// Quotes a decoded key for a message, escaping control characters.
-std::string quote_key(std::string_view key);
-
 class Scanner {
 public:
     explicit Scanner(std::string_view text) : text_(text) {}

@@ -335,4 +335,24 @@ void Value::wrong_kind(ValueKind expected) const {
                       names[static_cast<int>(kind())]);
 }
 
+std::optional<DateTimeShape> datetime_shape(const DateTime& dt) {
+    const bool date = dt.date.has_value();
+    const bool time = dt.time.has_value();
+    const bool offset = dt.offset.has_value();
+    if (date && time) return offset ? DateTimeShape::OffsetDateTime : DateTimeShape::LocalDateTime;
+    if (date && !offset) return DateTimeShape::LocalDate;
+    if (time && !offset) return DateTimeShape::LocalTime;
+    return std::nullopt;
+}
+
+std::string_view datetime_shape_name(DateTimeShape shape) {
+    switch (shape) {
+        case DateTimeShape::OffsetDateTime: return "offset-date-time";
+        case DateTimeShape::LocalDateTime: return "local-date-time";
+        case DateTimeShape::LocalDate: return "local-date";
+        case DateTimeShape::LocalTime: return "local-time";
+    }
+    return "local-time";
+}
+
 }  // namespace qeld::doc

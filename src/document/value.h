@@ -45,6 +45,14 @@ struct DateTime {
     std::optional<Offset> offset;
 };
 
+// The four forms of a TOML date-time, told apart by which parts are present.
+enum class DateTimeShape : std::uint8_t { OffsetDateTime, LocalDateTime, LocalDate, LocalTime };
+
+// The form of a date-time, or none for a combination of parts no TOML text can produce.
+std::optional<DateTimeShape> datetime_shape(const DateTime& dt);
+// The form's name: "offset-date-time", "local-date-time", "local-date" or "local-time".
+std::string_view datetime_shape_name(DateTimeShape shape);
+
 enum class ValueKind : std::uint8_t { String, Integer, Float, Boolean, DateTime, Array, Table };
 
 class Value;

@@ -11,14 +11,8 @@ constexpr std::string_view schema_language_version = "1.0.0";
 constexpr std::string_view reserved_key = "vantle";
 
 std::string_view datetime_kind(const doc::DateTime& dt) {
-    const bool date = dt.date.has_value();
-    const bool time = dt.time.has_value();
-    const bool offset = dt.offset.has_value();
-    if (date && time && offset) return "offset-date-time";
-    if (date && time) return "local-date-time";
-    if (date && !offset) return "local-date";
-    if (time && !offset) return "local-time";
-    return "any";
+    const auto shape = doc::datetime_shape(dt);
+    return shape ? doc::datetime_shape_name(*shape) : "any";
 }
 
 void append_header(std::string& out, const HeaderPath& header_path) {

@@ -24,15 +24,8 @@ Error mismatch(const doc::Value& value, const doc::Value& boundary) {
                 std::string(found_kind(boundary)));
 }
 
-bool has_shape(const doc::Value& value, bool date, bool time, bool offset) {
-    if (!value.is_datetime()) return false;
-    const doc::DateTime& dt = value.as_datetime();
-    return dt.date.has_value() == date && dt.time.has_value() == time && dt.offset.has_value() == offset;
-}
-
-bool same_shape(const doc::DateTime& a, const doc::DateTime& b) {
-    return a.date.has_value() == b.date.has_value() && a.time.has_value() == b.time.has_value() &&
-           a.offset.has_value() == b.offset.has_value();
+bool has_shape(const doc::Value& value, doc::DateTimeShape shape) {
+    return value.is_datetime() && doc::datetime_shape(value.as_datetime()) == shape;
 }
 
 std::int16_t offset_minutes(const doc::Offset& offset) { return offset.z ? 0 : offset.minutes; }
@@ -67,7 +60,7 @@ Ordering compare_local_parts(const doc::DateTime& a, const doc::DateTime& b) {
 Result<Ordering> compare_datetimes(const doc::Value& value, const doc::Value& boundary) {
     const doc::DateTime& a = value.as_datetime();
     const doc::DateTime& b = boundary.as_datetime();
-    if (!same_shape(a, b)) return mismatch(value, boundary);
+    if (doc::datetime_shape(a) != doc::datetime_shape(b)) return mismatch(value, boundary);
     if (!a.offset) return compare_local_parts(a, b);
     const auto a_seconds = datetime_to_utc_minutes(a, *a.offset);
     const auto b_seconds = datetime_to_utc_minutes(b, *b.offset);
@@ -208,13 +201,13 @@ bool value_matches_type(const doc::Value& value, SchemaType kind) {
         case SchemaType::Boolean:
             return value.is_boolean();
         case SchemaType::OffsetDateTime:
-            return has_shape(value, true, true, true);
+            return has_shape(value, doc::DateTimeShape::OffsetDateTime);
         case SchemaType::LocalDateTime:
-            return has_shape(value, true, true, false);
+            return has_shape(value, doc::DateTimeShape::LocalDateTime);
         case SchemaType::LocalDate:
-            return has_shape(value, true, false, false);
+            return has_shape(value, doc::DateTimeShape::LocalDate);
         case SchemaType::LocalTime:
-            return has_shape(value, false, true, false);
+            return has_shape(value, doc::DateTimeShape::LocalTime);
         case SchemaType::Array:
             return value.is_array();
         case SchemaType::Table:
@@ -237,12 +230,8 @@ std::string_view found_kind(const doc::Value& value) {
         case doc::ValueKind::Boolean:
             return "boolean";
         case doc::ValueKind::DateTime: {
-            const doc::DateTime& dt = value.as_datetime();
-            const bool date = dt.date.has_value(), time = dt.time.has_value(), offset = dt.offset.has_value();
-            if (date && time) return offset ? "offset-date-time" : "local-date-time";
-            if (date && !offset) return "local-date";
-            if (time && !date && !offset) return "local-time";
-            return "datetime";
+            const auto shape = doc::datetime_shape(value.as_datetime());
+            return shape ? doc::datetime_shape_name(*shape) : "datetime";
         }
         case doc::ValueKind::Array:
             return "array";

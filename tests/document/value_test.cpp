@@ -76,6 +76,31 @@ TEST(DocumentValue, DateTimePartsRoundTrip) {
     }
 }
 
+// Only four combinations of parts are TOML date-times; every other one has no form.
+TEST(DocumentValue, DateTimeShapes) {
+    const Date date{2024, 2, 29};
+    const Time time{12, 30, std::nullopt, std::nullopt};
+    const Offset offset{true, 0};
+    struct Case {
+        DateTime dt;
+        std::optional<DateTimeShape> shape;
+    };
+    const Case cases[] = {
+        {{date, time, offset}, DateTimeShape::OffsetDateTime},
+        {{date, time, std::nullopt}, DateTimeShape::LocalDateTime},
+        {{date, std::nullopt, std::nullopt}, DateTimeShape::LocalDate},
+        {{std::nullopt, time, std::nullopt}, DateTimeShape::LocalTime},
+        {{date, std::nullopt, offset}, std::nullopt},
+        {{std::nullopt, time, offset}, std::nullopt},
+        {{std::nullopt, std::nullopt, std::nullopt}, std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(datetime_shape(c.dt), c.shape);
+    EXPECT_EQ(datetime_shape_name(DateTimeShape::OffsetDateTime), "offset-date-time");
+    EXPECT_EQ(datetime_shape_name(DateTimeShape::LocalDateTime), "local-date-time");
+    EXPECT_EQ(datetime_shape_name(DateTimeShape::LocalDate), "local-date");
+    EXPECT_EQ(datetime_shape_name(DateTimeShape::LocalTime), "local-time");
+}
+
 TEST(DocumentValue, CopiesAreDeepAndIndependent) {
     Table inner;
     inner.set("long key beyond fourteen bytes", Value(std::string(40, 'v')));

@@ -1,0 +1,105 @@
+// Loading a schema file: the top level, the reserved table and its version, the definitions of
+// [types] then [elements], then the checks across definitions. The first fault ends loading.
+
+#include <string>
+#include <vector>
+
+#include "document/parse.h"
+#include "schema/load/definition_parser.h"
+#include "schema/model.h"
+#include "schema/pattern.h"
+#include "schema/load/source.h"
+
+namespace qeld::schema {
+
+namespace {
+
+const doc::Table* table_at(const doc::Table& root, std::string_view key) {
+    const doc::Value* value = root.find(key);
+    return value == nullptr ? nullptr : value->if_table();
+}
+
+Status check_root_keys(const doc::Table& root) {
+    if (table_at(root, "vantle") == nullptr) return fail("schema must contain a [vantle] table");
+    if (table_at(root, "elements") == nullptr) return fail("schema must contain an [elements] table");
+    for (const doc::Entry& entry : root) {
+        if (entry.key != "types" && entry.key != "elements" && entry.key != "vantle") {
+            return fail("unsupported top-level schema key: " + entry.key);
+        }
+    }
+    return {};
+}
+
+// Only 1.0.x is accepted; pre-release and build parts are free.
+Result<std::string> read_version(const doc::Table& vantle) {
+    const doc::Value* value = vantle.find("version");
+    if (value == nullptr) return fail("[vantle] must contain version");
+    if (!value->is_string()) return fail("[vantle].version must be a SemVer string");
+    const std::string version(value->as_string());
+    // Compiled for each load on purpose: nothing is kept between loads.
+    auto semver = Pattern::compile(semver_pattern);
+    if (!semver) return fail(semver.take_error());
+    auto groups = semver->capture_groups(version, 2);
+    if (!groups) return fail("[vantle].version must use SemVer MAJOR.MINOR.PATCH syntax");
+    if ((*groups)[0] != "1") return fail("unsupported Vantle major version: " + version);
+    if ((*groups)[1] != "0") return fail("unsupported Vantle minor version: " + version);
+    return version;
+}
+
+Status check_reserved_keys(const doc::Table& vantle) {
+    for (const doc::Entry& entry : vantle) {
+        if (entry.key != "version" && entry.key != "meta") return fail("unsupported [vantle] key: " + entry.key);
+    }
+    return {};
+}
+
+}  // namespace
+
+Result<Schema> Schema::load(std::string_view path) {
+    auto text = read_toml_source(path);
+    if (!text) return fail("unable to parse schema " + std::string(path) + ": " + text.error());
+    return from_source(std::string(path), *text);
+}
+
+Result<Schema> Schema::from_source(std::string path, std::string_view text) {
+    // One parse gives both the tree and the key paths of the inline tables.
+    std::vector<KeyPath> inline_tables;
+    auto root = doc::parse(text, &inline_tables);
+    if (!root) return fail("unable to parse schema " + path + ": " + path + ": " + root.error());
+    const SourceSyntax syntax(inline_tables);
+    return from_parts(std::move(path), *root, syntax);
+}
+
+Result<Schema> Schema::from_parts(std::string path, const doc::Table& root, const SourceSyntax& syntax) {
+    QELD_TRY(check_root_keys(root));
+    const doc::Table& vantle = *table_at(root, "vantle");
+    auto version = read_version(vantle);
+    if (!version) return fail(version.take_error());
+    QELD_TRY(check_reserved_keys(vantle));
+
+    auto types = parse_definitions("types", table_at(root, "types"), syntax);
+    if (!types) return fail(types.take_error());
+    auto elements = parse_definitions("elements", table_at(root, "elements"), syntax);
+    if (!elements) return fail(elements.take_error());
+
+    Schema schema;
+    schema.source_path = std::move(path);
+    schema.version = std::move(version).value();
+    schema.types = std::move(types).value();
+    schema.elements = std::move(elements).value();
+    QELD_TRY(schema.run_semantic_checks());
+    return schema;
+}
+
+Status Schema::run_semantic_checks() const {
+    QELD_TRY(validate_references(types));
+    QELD_TRY(validate_references(elements));
+    QELD_TRY(validate_selector_cycles());
+    QELD_TRY(validate_allowed_value_types());
+    QELD_TRY(validate_definition_semantics());
+    QELD_TRY(validate_array_range_definitions());
+    QELD_TRY(validate_defaults());
+    return {};
+}
+
+}  // namespace qeld::schema

@@ -1,0 +1,232 @@
+// The check of one value against its component list: type, constraints, descent, deprecation.
+#include <algorithm>
+#include <utility>
+
+#include "common/utf8.h"
+#include "schema/compare.h"
+#include "schema/validate/validator.h"
+
+namespace qeld::schema {
+
+namespace {
+
+constexpr std::string_view deprecated_code = "deprecated";
+constexpr std::string_view deprecated_message = "value is deprecated";
+
+// Unambiguous for any texts, separators included.
+std::string warning_key(const ValidationWarning& warning) {
+    std::string key;
+    for (const std::string* text : {&warning.code, &warning.path, &warning.message}) {
+        key += std::to_string(text->size());
+        key += ':';
+        key += *text;
+    }
+    return key;
+}
+
+bool is_allowed(const doc::Value& value, const std::vector<doc::Value>& allowed_values) {
+    return std::any_of(allowed_values.begin(), allowed_values.end(),
+                       [&value](const doc::Value& allowed) { return values_equal(allowed, value); });
+}
+
+void check_length(Validator& validator, const PathRef& path, std::size_t length, const Definition& definition) {
+    const auto n = static_cast<std::int64_t>(length);
+    if (definition.min_length && n < *definition.min_length) validator.add(path, "length is less than minlength");
+    if (definition.max_length && n > *definition.max_length) validator.add(path, "length is greater than maxlength");
+}
+
+}  // namespace
+
+void Validator::add(const std::string& path, std::string message) {
+    if (trial_) {
+        failed_ = true;
+        return;
+    }
+    errors.push_back({path, std::move(message)});
+}
+
+void Validator::add(const PathRef& path, std::string message) {
+    if (trial_) {
+        failed_ = true;
+        return;
+    }
+    errors.push_back({path.str(), std::move(message)});
+}
+
+void Validator::add_warning(ValidationWarning warning) {
+    if (warning_keys_.insert(warning_key(warning)).second) warnings.push_back(std::move(warning));
+}
+
+void Validator::add_deprecation(const std::string& path) {
+    if (!report_deprecations_) return;
+    add_warning({std::string(deprecated_code), path, std::string(deprecated_message)});
+}
+
+void Validator::add_deprecation(const PathRef& path) {
+    if (report_deprecations_) add_deprecation(path.str());
+}
+
+void Validator::validate_value(const std::string& path, const doc::Value& value, const Definition& definition) {
+    validate_value(PathRef(path), value, definition);
+}
+
+void Validator::validate_value(const PathRef& path, const doc::Value& value, const Definition& definition) {
+    NameStack resolving;
+    auto resolved = resolve(definition, resolving);
+    if (!resolved) {
+        add(path, resolved.take_error());
+        return;
+    }
+    validate_value(path, value, *resolved);
+}
+
+void Validator::validate_value(const PathRef& path, const doc::Value& value, const Resolved& resolved) {
+    NameStack all_of;
+    ComponentList components;
+    if (auto status = append_components(resolved, all_of, components); !status) {
+        add(path, status.take_error());
+        return;
+    }
+    validate_component_set(path, value, std::move(components));
+}
+
+void Validator::validate_definitions(const PathRef& path, const doc::Value& value, const Definition* const* definitions,
+                                     std::size_t count) {
+    ComponentList components;
+    for (std::size_t i = 0; i < count; ++i) {
+        NameStack resolving;
+        auto resolved = resolve(*definitions[i], resolving);
+        if (!resolved) {
+            add(path, resolved.take_error());
+            return;
+        }
+        NameStack all_of;
+        if (auto status = append_components(*resolved, all_of, components); !status) {
+            add(path, status.take_error());
+            return;
+        }
+    }
+    validate_component_set(path, value, std::move(components));
+}
+
+void Validator::validate_definitions(const PathRef& path, const doc::Value& value,
+                                     const std::vector<Resolved>& definitions) {
+    ComponentList components;
+    for (const Resolved& resolved : definitions) {
+        NameStack all_of;
+        if (auto status = append_components(resolved, all_of, components); !status) {
+            add(path, status.take_error());
+            return;
+        }
+    }
+    validate_component_set(path, value, std::move(components));
+}
+
+void Validator::validate_range(const PathRef& path, const doc::Value& value, const Definition& definition) {
+    if (definition.min) {
+        auto order = compare(value, *definition.min);
+        if (!order) {
+            add(path, order.take_error());
+        } else if (*order == Ordering::Less) {
+            add(path, "value is less than min");
+        }
+    }
+    if (definition.max) {
+        auto order = compare(value, *definition.max);
+        if (!order) {
+            add(path, order.take_error());
+        } else if (*order == Ordering::Greater) {
+            add(path, "value is greater than max");
+        }
+    }
+}
+
+void Validator::validate_constraints(const PathRef& path, const doc::Value& value, const Component& component) {
+    const Definition& definition = *component.base;
+    if (const doc::Array* items = value.if_array()) {
+        check_length(*this, path, items->size(), definition);
+        // For an array definition the allowed values bound its items (checked with them); for any
+        // other kind they are the values the whole array may take.
+        const bool array_kind = component.kind && *component.kind == SchemaType::Array;
+        if (!array_kind && !definition.allowed_values.empty() && !is_allowed(value, definition.allowed_values)) {
+            add(path, "value is not in allowedvalues");
+        }
+        return;
+    }
+    if (!definition.allowed_values.empty()) {
+        if (!is_allowed(value, definition.allowed_values)) add(path, "value is not in allowedvalues");
+        return;
+    }
+    validate_range(path, value, definition);
+    if (const doc::String* text = value.if_string()) {
+        check_length(*this, path, count_scalar_values(*text), definition);
+        if (definition.pattern && !matches_pattern(*definition.pattern, *text)) {
+            add(path, "does not match pattern " + definition.pattern->source());
+        }
+    }
+}
+
+void Validator::validate_component_set(const PathRef& path, const doc::Value& value, ComponentList components) {
+    if (halted()) return;
+    if (components.empty()) {
+        add(path, "definition has no effective type");
+        return;
+    }
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        if (components[i].conditional()) {
+            validate_conditional(path, value, std::move(components), i);
+            return;
+        }
+    }
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        if (!components[i].one_of().empty() || !components[i].any_of().empty()) {
+            validate_alternatives(path, value, std::move(components), i);
+            return;
+        }
+    }
+    const Component& first = components.front();
+    if (!first.kind) {
+        add(path, "definition has no effective type");
+        return;
+    }
+
+    const std::size_t mark = error_count();
+    for (const Component& component : components) {
+        const SchemaType kind = component.kind.value_or(SchemaType::Any);
+        if (!value_matches_type(value, kind)) {
+            add(path, "expected " + std::string(kind.keyword()) + " but found " + std::string(found_kind(value)));
+        }
+    }
+    if (error_count() != mark) return;
+
+    for (const Component& component : components) {
+        if (halted()) return;
+        validate_constraints(path, value, component);
+    }
+
+    switch (first.kind->kind()) {
+        case SchemaType::Array:
+            if (const doc::Array* items = value.if_array()) {
+                for (const Component& component : components) {
+                    if (halted()) return;
+                    validate_array(path, *items, component);
+                }
+            }
+            break;
+        case SchemaType::Table:
+            if (const doc::Table* table = value.if_table()) validate_table_value(path, *table, components);
+            break;
+        case SchemaType::Collection:
+            if (const doc::Table* table = value.if_table()) validate_collection(path, *table, components);
+            break;
+        default:
+            break;
+    }
+
+    if (error_count() == mark &&
+        std::any_of(components.begin(), components.end(), [](const Component& c) { return c.deprecated; })) {
+        add_deprecation(path);
+    }
+}
+
+}  // namespace qeld::schema
