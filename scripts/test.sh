@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds qeld with warnings as errors and runs every test: the g++ build, the whole suite again
-# under AddressSanitizer and UndefinedBehaviorSanitizer (clang), a brief run of each fuzz target
-# on its corpus, and one small run of the benchmark to keep it building and running.
+# Builds qeld with warnings as errors and runs every test: the g++ build, an install into a
+# temporary prefix, the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer
+# (clang), a brief run of each fuzz target on its corpus, and one small run of the benchmark to
+# keep it building and running.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 4)
@@ -10,6 +11,19 @@ echo "== g++ build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQELD_WERROR=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== install into a temporary prefix"
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install build --prefix "$prefix" > /dev/null
+[ "$("$prefix/bin/qeld" --version)" = "$(build/qeld --version)" ] || { echo "installed qeld --version differs"; exit 1; }
+[ -s "$prefix/share/man/man1/qeld.1" ] || { echo "man page not installed"; exit 1; }
+
+echo "== configure without tests and benchmark: neither toml++ nor GoogleTest is looked for"
+cmake -S . -B build-minimal -G Ninja -DQELD_TESTS=OFF -DQELD_BENCH=OFF > /dev/null
+if grep -qE '^(TOMLPP_INCLUDE_DIR|GTest_DIR)[:=]' build-minimal/CMakeCache.txt; then
+  echo "a minimal configure looked for a test-only dependency"; exit 1
+fi
 
 echo "== clang build and tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQELD_WERROR=ON \
