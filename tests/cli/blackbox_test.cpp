@@ -10,8 +10,11 @@
 //   close_stdout    when present, standard output is closed
 //   expected_files/ optional files that must exist in the work folder afterwards, byte for byte
 //   absent_files    optional list of paths that must not exist afterwards
-// Every other file is copied into a fresh work folder, where the command runs. The work folder's
-// absolute path reads as <DIR> in the compared output.
+// Every other file is copied into a fresh work folder (symbolic links followed), where the command
+// runs. The work folder's absolute path reads as <DIR> in the compared output.
+//
+// Case folders are found below tests/cli/cases and below docs/examples, whose cases the user's guide
+// quotes; the latter are named with the prefix docs_examples_.
 
 #include <gtest/gtest.h>
 
@@ -44,19 +47,34 @@ bool is_case_meta(const std::string& name) {
            name == "stdin" || name == "close_stdout" || name == "expected_files" || name == "absent_files";
 }
 
+struct CaseRoot {
+    const char* dir;
+    const char* name_prefix;
+};
+
+const CaseRoot case_roots[] = {{QELD_CASES_DIR, ""}, {QELD_EXAMPLES_DIR, "docs_examples/"}};
+
 std::vector<fs::path> find_cases() {
     std::vector<fs::path> cases;
-    fs::path root(QELD_CASES_DIR);
-    if (!fs::exists(root)) return cases;
-    for (auto& entry : fs::recursive_directory_iterator(root)) {
-        if (entry.is_regular_file() && entry.path().filename() == "args") cases.push_back(entry.path().parent_path());
+    for (const CaseRoot& root : case_roots) {
+        if (!fs::exists(root.dir)) continue;
+        for (auto& entry : fs::recursive_directory_iterator(root.dir)) {
+            if (entry.is_regular_file() && entry.path().filename() == "args") cases.push_back(entry.path().parent_path());
+        }
     }
     std::sort(cases.begin(), cases.end());
     return cases;
 }
 
 std::string case_name(const fs::path& dir) {
-    std::string rel = fs::relative(dir, QELD_CASES_DIR).string();
+    std::string rel;
+    for (const CaseRoot& root : case_roots) {
+        fs::path relative = fs::relative(dir, root.dir);
+        if (!relative.empty() && *relative.begin() != "..") {
+            rel = root.name_prefix + relative.string();
+            break;
+        }
+    }
     for (char& c : rel) {
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
     }
