@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds qeld with warnings as errors and runs every test: the g++ build, an install into a
 # temporary prefix, the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer
-# (clang), a brief run of each fuzz target on its corpus, and one small run of the benchmark to
-# keep it building and running.
+# (clang), each fuzz target on every regression input and seed once and then briefly at random,
+# and one small run of the benchmark to keep it building and running.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 4)
@@ -32,7 +32,7 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
-echo "== fuzz targets, briefly"
+echo "== fuzz targets: regression inputs and seeds once each, then briefly at random"
 scripts/fuzz.sh "${QELD_FUZZ_SECONDS:-60}"
 
 echo "== benchmark, small size"

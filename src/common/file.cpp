@@ -1,7 +1,10 @@
 #include "common/file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/system_error.h"
@@ -9,25 +12,98 @@
 
 namespace qeld {
 
-Result<std::string> read_text_file(std::string_view path) {
-    std::string p(path);
-    int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return fail(p + ": " + system_error_text(errno));
+namespace {
+
+// Closes the descriptor on every way out.
+class OpenFile {
+public:
+    explicit OpenFile(int fd) : fd_(fd) {}
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    ~OpenFile() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+std::string describe_size(std::uint64_t bytes) {
+    if (bytes % gibibyte == 0) return std::to_string(bytes / gibibyte) + " GiB";
+    if (bytes % mebibyte == 0) return std::to_string(bytes / mebibyte) + " MiB";
+    return std::to_string(bytes) + " bytes";
+}
+
+std::string too_large(const std::string& path, const ReadPolicy& policy) {
+    return path + ": file is larger than the read limit of " + describe_size(policy.max_bytes);
+}
+
+// Why a file of this kind is not read when only regular files are: a directory keeps the
+// system's own text, which reading it would give.
+std::optional<std::string> refusal_of_kind(mode_t mode) {
+    if (S_ISREG(mode)) return std::nullopt;
+    if (S_ISDIR(mode)) return system_error_text(EISDIR);
+    const char* kind = S_ISFIFO(mode)   ? "a FIFO"
+                       : S_ISSOCK(mode) ? "a socket"
+                       : S_ISCHR(mode)  ? "a character device"
+                       : S_ISBLK(mode)  ? "a block device"
+                                        : "an unknown kind of file";
+    return std::string("not a regular file (") + kind + ")";
+}
+
+// Reads to the end, refusing past the limit. The text never takes more room than the limit.
+Result<std::string> read_to_end(const std::string& path, int fd, std::uint64_t size_hint, const ReadPolicy& policy) {
     std::string text;
+    if (size_hint > 0) text.reserve(static_cast<std::size_t>(std::min(size_hint, policy.max_bytes)));
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR) continue;
-            int error_number = errno;
-            ::close(fd);
-            return fail(p + ": " + system_error_text(error_number));
+            return fail(path + ": " + system_error_text(errno));
         }
-        if (n == 0) break;
-        text.append(buffer, static_cast<std::size_t>(n));
+        if (n == 0) return text;
+        const auto count = static_cast<std::size_t>(n);
+        if (text.size() + count > policy.max_bytes) return fail(too_large(path, policy));
+        if (text.capacity() - text.size() < count) {
+            const std::uint64_t wanted = std::max<std::uint64_t>(2 * text.capacity(), text.size() + count);
+            text.reserve(static_cast<std::size_t>(std::min(wanted, policy.max_bytes)));
+        }
+        text.append(buffer, count);
     }
-    ::close(fd);
-    if (!is_valid_utf8(text)) return fail(p + ": stream did not contain valid UTF-8");
+}
+
+}  // namespace
+
+Result<std::string> read_text_file(std::string_view path, const ReadPolicy& policy) {
+    const std::string p(path);
+    struct stat info {};
+    if (policy.regular_file_only) {
+        // Looked at before opening: opening a device may act on it, and opening a FIFO waits
+        // for a writer.
+        if (::stat(p.c_str(), &info) != 0) return fail(p + ": " + system_error_text(errno));
+        if (auto refusal = refusal_of_kind(info.st_mode)) return fail(p + ": " + *refusal);
+    }
+    // Should the file have turned into a FIFO since, opening without blocking returns at once
+    // and the second look refuses it.
+    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | (policy.regular_file_only ? O_NONBLOCK : 0);
+    OpenFile file(::open(p.c_str(), flags));
+    if (file.fd() < 0) return fail(p + ": " + system_error_text(errno));
+    if (::fstat(file.fd(), &info) != 0) return fail(p + ": " + system_error_text(errno));
+    if (policy.regular_file_only) {
+        if (auto refusal = refusal_of_kind(info.st_mode)) return fail(p + ": " + *refusal);
+        const int status_flags = ::fcntl(file.fd(), F_GETFL);
+        if (status_flags < 0 || ::fcntl(file.fd(), F_SETFL, status_flags & ~O_NONBLOCK) != 0)
+            return fail(p + ": " + system_error_text(errno));
+    }
+    std::uint64_t size_hint = 0;
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
+        size_hint = static_cast<std::uint64_t>(info.st_size);
+        if (size_hint > policy.max_bytes) return fail(too_large(p, policy));
+    }
+    auto text = read_to_end(p, file.fd(), size_hint, policy);
+    if (text && !is_valid_utf8(*text)) return fail(p + ": stream did not contain valid UTF-8");
     return text;
 }
 

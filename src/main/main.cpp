@@ -6,12 +6,12 @@
 
 #include "cli/run.h"
 #include "cli/writer.h"
+#include "common/invariant.h"
 #include "common/utf8.h"
 
-int main(int argc, char** argv) {
-    // A write to a closed pipe must fail quietly instead of ending the process.
-    std::signal(SIGPIPE, SIG_IGN);
+namespace {
 
+int run_process(int argc, char** argv) {
     qeld::cli::FdWriter out(1);
     qeld::cli::FdWriter err(2);
 
@@ -26,4 +26,19 @@ int main(int argc, char** argv) {
         arguments.push_back(std::move(argument));
     }
     return qeld::cli::run(arguments, out, err);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A write to a closed pipe must fail quietly instead of ending the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    // Running out of memory, or any exception that escapes, is an internal failure (status 101)
+    // with one line, not an abort.
+    qeld::install_internal_failure_handlers();
+    try {
+        return run_process(argc, argv);
+    } catch (...) {
+        qeld::fail_with_current_exception();
+    }
 }

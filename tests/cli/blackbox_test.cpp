@@ -8,6 +8,8 @@
 //   setup           optional shell script run in the work folder before the command
 //   stdin           optional file fed to standard input
 //   close_stdout    when present, standard output is closed
+//   memory_limit    optional address-space limit of the command, in MiB (such cases are skipped
+//                   under AddressSanitizer, whose shadow memory alone exceeds any such limit)
 //   expected_files/ optional files that must exist in the work folder afterwards, byte for byte
 //   absent_files    optional list of paths that must not exist afterwards
 // Every other file is copied into a fresh work folder (symbolic links followed), where the command
@@ -25,6 +27,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -35,6 +38,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool built_with_address_sanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool built_with_address_sanitizer = true;
+#else
+constexpr bool built_with_address_sanitizer = false;
+#endif
+#else
+constexpr bool built_with_address_sanitizer = false;
+#endif
+
 std::string read_file(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream ss;
@@ -44,7 +59,8 @@ std::string read_file(const fs::path& path) {
 
 bool is_case_meta(const std::string& name) {
     return name == "args" || name == "stdout" || name == "stderr" || name == "status" || name == "setup" ||
-           name == "stdin" || name == "close_stdout" || name == "expected_files" || name == "absent_files";
+           name == "stdin" || name == "close_stdout" || name == "expected_files" || name == "absent_files" ||
+           name == "memory_limit";
 }
 
 struct CaseRoot {
@@ -114,10 +130,16 @@ Outcome run_case(const fs::path& dir, const fs::path& work, const fs::path& scra
     fs::path err_path = scratch / "err";
     bool close_stdout = fs::exists(dir / "close_stdout");
     fs::path stdin_path = fs::exists(dir / "stdin") ? dir / "stdin" : fs::path("/dev/null");
+    rlim_t memory_limit = 0;
+    if (fs::exists(dir / "memory_limit")) memory_limit = std::stoul(read_file(dir / "memory_limit")) << 20;
 
     pid_t pid = fork();
     if (pid == 0) {
         if (chdir(work.c_str()) != 0) _exit(127);
+        if (memory_limit != 0) {
+            rlimit limit{memory_limit, memory_limit};
+            if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
+        }
         int in = open(stdin_path.c_str(), O_RDONLY);
         dup2(in, 0);
         int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -160,6 +182,8 @@ class Blackbox : public ::testing::TestWithParam<fs::path> {};
 
 TEST_P(Blackbox, MatchesExpectedOutput) {
     const fs::path dir = GetParam();
+    if (built_with_address_sanitizer && fs::exists(dir / "memory_limit"))
+        GTEST_SKIP() << "an address-space limit leaves no room for AddressSanitizer's shadow memory";
     char work_template[] = "/tmp/qeld-case-XXXXXX";
     char scratch_template[] = "/tmp/qeld-out-XXXXXX";
     ASSERT_NE(mkdtemp(work_template), nullptr);

@@ -19,7 +19,9 @@ std::string encode_key_path(const KeyPath& path) {
 
 }  // namespace
 
-Result<std::string> read_toml_source(std::string_view path) { return read_text_file(path); }
+Result<std::string> read_toml_source(std::string_view path, const ReadPolicy& policy) {
+    return read_text_file(path, policy);
+}
 
 Result<doc::Table> parse_toml_file(std::string_view path) {
     auto text = read_toml_source(path);

@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "common/file.h"
 #include "common/result.h"
 #include "document/parse.h"
 #include "document/value.h"
@@ -14,8 +15,8 @@ namespace qeld::schema {
 
 using KeyPath = doc::KeyPath;
 
-// The whole file as UTF-8 text, or "{path}: {system text}".
-Result<std::string> read_toml_source(std::string_view path);
+// The whole file as UTF-8 text, or "{path}: {reason}"; the policy bounds what is read.
+Result<std::string> read_toml_source(std::string_view path, const ReadPolicy& policy = user_named_file);
 // The root table of the TOML file, or "{path}: {reader or parser text}".
 Result<doc::Table> parse_toml_file(std::string_view path);
 

@@ -78,12 +78,12 @@ std::string invalid_file_location(std::string_view location) {
 
 // The schema file's text. A decoded location may hold a NUL byte, which no file name can: the
 // system would read the name only up to it, so that is refused here rather than opening another
-// file.
+// file. The document's author chose this file, so only a regular file of bounded size is read.
 Result<std::string> read_schema_text(const std::string& path) {
     std::string shown = replace_invalid_utf8(path);
     if (path.find('\0') != std::string::npos)
         return fail("unable to parse schema " + shown + ": " + shown + ": file name contained an unexpected NUL byte");
-    auto text = read_toml_source(path);
+    auto text = read_toml_source(path, document_named_file);
     if (text) return text;
     std::string reader = text.take_error();
     if (reader.compare(0, path.size(), path) == 0) reader = shown + reader.substr(path.size());
