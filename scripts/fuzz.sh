@@ -9,9 +9,9 @@ jobs=$(nproc 2>/dev/null || echo 4)
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQELD_SANITIZE=ON -DQELD_FUZZ=ON -DQELD_TESTS=OFF -DQELD_BENCH=OFF -DQELD_WERROR=ON > /dev/null
-cmake --build build-fuzz -j "$jobs" --target fuzz_schema fuzz_validate fuzz_extract
+cmake --build build-fuzz -j "$jobs" --target fuzz_schema fuzz_validate fuzz_extract fuzz_url
 
-for target in fuzz_schema fuzz_validate fuzz_extract; do
+for target in fuzz_schema fuzz_validate fuzz_extract fuzz_url; do
   work=fuzz/corpus-work/$target
   mkdir -p "$work/corpus" "$work/artifacts"
   case $target in
