@@ -327,6 +327,21 @@ private:
         url_.port = base_->port;
     }
 
+    // "?" starts the query and "#" the fragment; true when c is one of them.
+    bool begin_query_or_fragment(int c) {
+        if (c == '?') {
+            url_.query = "";
+            state_ = State::Query;
+            return true;
+        }
+        if (c == '#') {
+            url_.fragment = "";
+            state_ = State::Fragment;
+            return true;
+        }
+        return false;
+    }
+
     const char* relative(int c) {
         url_.scheme = base_->scheme;
         if (c == '/' || (special() && c == '\\')) {
@@ -336,13 +351,7 @@ private:
         copy_base_authority();
         url_.path = base_->path;
         url_.query = base_->query;
-        if (c == '?') {
-            url_.query = "";
-            state_ = State::Query;
-        } else if (c == '#') {
-            url_.fragment = "";
-            state_ = State::Fragment;
-        } else if (c != eof) {
+        if (!begin_query_or_fragment(c) && c != eof) {
             url_.query.reset();
             shorten(url_);
             state_ = State::Path;
@@ -454,13 +463,7 @@ private:
         url_.host = base_->host;
         url_.path = base_->path;
         url_.query = base_->query;
-        if (c == '?') {
-            url_.query = "";
-            state_ = State::Query;
-        } else if (c == '#') {
-            url_.fragment = "";
-            state_ = State::Fragment;
-        } else if (c != eof) {
+        if (!begin_query_or_fragment(c) && c != eof) {
             url_.query.reset();
             // A drive letter replaces the base's whole path.
             if (starts_with_windows_drive_letter(from(pointer_))) {
@@ -515,13 +518,7 @@ private:
         if (special()) {
             state_ = State::Path;
             if (c != '/' && c != '\\') --pointer_;
-        } else if (c == '?') {
-            url_.query = "";
-            state_ = State::Query;
-        } else if (c == '#') {
-            url_.fragment = "";
-            state_ = State::Fragment;
-        } else if (c != eof) {
+        } else if (!begin_query_or_fragment(c) && c != eof) {
             state_ = State::Path;
             if (c != '/') --pointer_;
         }
@@ -544,24 +541,13 @@ private:
             url_.path.push_back(std::move(buffer_));
         }
         buffer_.clear();
-        if (c == '?') {
-            url_.query = "";
-            state_ = State::Query;
-        } else if (c == '#') {
-            url_.fragment = "";
-            state_ = State::Fragment;
-        }
+        begin_query_or_fragment(c);
         return nullptr;
     }
 
     const char* opaque_path(int c) {
-        if (c == '?') {
-            url_.query = "";
-            state_ = State::Query;
-        } else if (c == '#') {
-            url_.fragment = "";
-            state_ = State::Fragment;
-        } else if (c == ' ') {
+        if (begin_query_or_fragment(c)) return nullptr;
+        if (c == ' ') {
             // A space that would end the path is kept visible.
             char next = remaining().empty() ? '\0' : remaining()[0];
             url_.opaque_path += (next == '?' || next == '#') ? "%20" : " ";
