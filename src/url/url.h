@@ -14,7 +14,7 @@ namespace qeld::url {
 
 struct Url {
     std::string scheme;                    // lower case
-    std::optional<std::string> host;       // serialized; "" for a file URL naming this machine
+    std::optional<std::string> host;       // serialized; "" when empty, as for a file URL naming this machine
     std::string path;                      // percent-encoded, as written out after the host
     std::optional<std::string> query;      // present, possibly empty, when the text had a "?"
     std::optional<std::string> fragment;   // present, possibly empty, when the text had a "#"
