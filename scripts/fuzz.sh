@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer, then
 # for each target: replays every committed regression input and every seed once (the seeds are
-# the test fixtures, each named by the SHA-1 of its content so that none hides another), and runs
-# the target for the given number of seconds (default 60) on a corpus grown from the seeds.
+# the test fixtures, or fuzz/seeds/<target>/ for a target they do not fit, each named by the
+# SHA-1 of its content so that none hides another), and runs the target for the given number of
+# seconds (default 60) on a corpus grown from the seeds.
 # Crashes land in fuzz/corpus-work/<target>/artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,18 +12,20 @@ jobs=$(nproc 2>/dev/null || echo 4)
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQELD_SANITIZE=ON -DQELD_FUZZ=ON -DQELD_TESTS=OFF -DQELD_BENCH=OFF -DQELD_WERROR=ON > /dev/null
-cmake --build build-fuzz -j "$jobs" --target fuzz_schema fuzz_validate fuzz_extract
+cmake --build build-fuzz -j "$jobs" --target fuzz_schema fuzz_validate fuzz_extract fuzz_url
 
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for target in fuzz_schema fuzz_validate fuzz_extract; do
+for target in fuzz_schema fuzz_validate fuzz_extract fuzz_url; do
   work=fuzz/corpus-work/$target
   rm -rf "$work/seeds"
   mkdir -p "$work/seeds" "$work/corpus" "$work/artifacts"
+  fixtures=(tests/cli/cases docs/examples examples fuzz/schemas)
   case $target in
-    fuzz_schema) pattern='*.qeld' ;;
-    *) pattern='*.toml' ;;
+    fuzz_schema) pattern='*.qeld' sources=("${fixtures[@]}") ;;
+    fuzz_url) pattern='*' sources=(fuzz/seeds/fuzz_url) ;;
+    *) pattern='*.toml' sources=("${fixtures[@]}") ;;
   esac
-  find tests/cli/cases examples fuzz/schemas -type f -name "$pattern" -size -10k -print0 |
+  find "${sources[@]}" -type f -name "$pattern" -size -10k -print0 |
     while IFS= read -r -d '' file; do
       hash=$(sha1sum < "$file")
       cp "$file" "$work/seeds/${hash%% *}"
