@@ -8,4 +8,5 @@ $SUDO apt-get update -q
 $SUDO apt-get install -y -q --no-install-recommends \
   build-essential g++ cmake ninja-build pkg-config \
   clang libclang-rt-14-dev \
-  libtomlplusplus-dev libre2-dev liburiparser-dev libidn2-dev libunistring-dev libgtest-dev
+  libtomlplusplus-dev libre2-dev liburiparser-dev libidn2-dev libunistring-dev libgtest-dev \
+  unicode-data
