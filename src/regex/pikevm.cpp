@@ -90,7 +90,9 @@ public:
                     std::copy_n(current->slots_of(i), window_, slots + first_slot_);
                     break;  // every thread after this one has a lower priority
                 }
-                if (consumes(program_, inst, haystack_, at)) add(*next, inst.out, at + length, current->slots_of(i));
+                if ((inst.op == Op::Char || inst.op == Op::Class) && consumes(program_, inst, haystack_, at)) {
+                    add(*next, inst.out, at + length, current->slots_of(i));
+                }
             }
             if (at >= haystack_.size()) break;
             std::swap(current, next);
