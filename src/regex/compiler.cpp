@@ -111,6 +111,7 @@ public:
         program_.start = frag.start;
         program_.slot_count = 2 * (hir_.capture_count + 1);
         program_.anchored_start = is_anchored_start(hir_, hir_.root);
+        if (LazyDfa::suits(program_)) program_.dfa = std::make_unique<LazyDfa>();
         for (const CharSet& set : hir_.classes) {
             ProgramClass cls;
             cls.ranges = set.ranges();

@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "regex/classes.h"
+#include "regex/dfa.h"
 #include "regex/hir.h"
 
 namespace qeld::regex {
@@ -54,6 +56,8 @@ struct Program {
     bool anchored_start = false;
     // Some assertion needs the Unicode \w test.
     bool unicode_words = false;
+    // For is_match when the program suits it; it holds its own cache of states.
+    std::unique_ptr<LazyDfa> dfa;
 };
 
 }  // namespace qeld::regex
