@@ -9,16 +9,17 @@ jobs=$(nproc 2>/dev/null || echo 4)
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQELD_SANITIZE=ON -DQELD_FUZZ=ON -DQELD_TESTS=OFF -DQELD_BENCH=OFF -DQELD_WERROR=ON > /dev/null
-cmake --build build-fuzz -j "$jobs" --target fuzz_schema fuzz_validate fuzz_extract
+cmake --build build-fuzz -j "$jobs" --target fuzz_schema fuzz_validate fuzz_extract fuzz_regex
 
-for target in fuzz_schema fuzz_validate fuzz_extract; do
+for target in fuzz_schema fuzz_validate fuzz_extract fuzz_regex; do
   work=fuzz/corpus-work/$target
   mkdir -p "$work/corpus" "$work/artifacts"
   case $target in
     fuzz_schema) pattern='*.qeld' ;;
+    fuzz_regex) pattern='seed*.txt' ;;
     *) pattern='*.toml' ;;
   esac
-  find tests/cli/cases examples fuzz/schemas -name "$pattern" -size -10k -exec cp -n {} "$work/corpus/" \; 2>/dev/null || true
+  find tests/cli/cases examples fuzz/schemas fuzz/patterns -name "$pattern" -size -10k -exec cp -n {} "$work/corpus/" \; 2>/dev/null || true
   if [ -d "fuzz/regressions/$target" ]; then cp -n fuzz/regressions/$target/* "$work/corpus/" 2>/dev/null || true; fi
   echo "== $target for ${seconds}s"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
