@@ -82,6 +82,7 @@ struct Node {
     bool not_equal = false;  // \p{name!=value}
     bool greedy = true;
     bool has_value = false;  // \p{name=value}
+    bool ignore_whitespace = false;  // Bracketed: read with the x flag
     AssertionKind assertion = AssertionKind::StartLine;
     PerlKind perl = PerlKind::Digit;
     AsciiKind ascii = AsciiKind::Alnum;
@@ -102,6 +103,7 @@ struct Ast {
     std::vector<Node> nodes;
     NodeId root = 0;
     std::uint32_t capture_count = 0;
+    std::u32string pattern;  // the text, decoded
 
     NodeId add(Node node) {
         nodes.push_back(std::move(node));

@@ -43,10 +43,27 @@ void CharSet::add(char32_t first, char32_t last) {
     canonicalize();
 }
 
+// Both canonical: one pass, no sorting.
 void CharSet::unite(const CharSet& other) {
     if (other.ranges_.empty()) return;
-    ranges_.insert(ranges_.end(), other.ranges_.begin(), other.ranges_.end());
-    canonicalize();
+    if (ranges_.empty()) {
+        ranges_ = other.ranges_;
+        return;
+    }
+    std::vector<CodeRange> out;
+    out.reserve(ranges_.size() + other.ranges_.size());
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < ranges_.size() || j < other.ranges_.size()) {
+        bool mine = j == other.ranges_.size() || (i < ranges_.size() && ranges_[i].first <= other.ranges_[j].first);
+        const CodeRange& next = mine ? ranges_[i++] : other.ranges_[j++];
+        if (!out.empty() && next.first <= out.back().last + 1) {
+            out.back().last = std::max(out.back().last, next.last);
+        } else {
+            out.push_back(next);
+        }
+    }
+    ranges_ = std::move(out);
 }
 
 void CharSet::intersect(const CharSet& other) {
@@ -111,22 +128,19 @@ void CharSet::negate(char32_t universe_last) {
 
 void CharSet::fold_case_simple() {
     auto links = tables::case_fold_links();
-    auto next_of = [&links](char32_t c) {
-        auto it = std::lower_bound(links.begin(), links.end(), c,
-                                   [](const tables::FoldLink& link, char32_t value) { return link.from < value; });
-        return it->next;  // every member of an orbit has its link
-    };
     std::vector<CodeRange> added;
     for (const CodeRange& r : ranges_) {
         auto it = std::lower_bound(links.begin(), links.end(), r.first,
                                    [](const tables::FoldLink& link, char32_t value) { return link.from < value; });
         for (; it != links.end() && it->from <= r.last; ++it) {
-            for (char32_t c = it->next; c != it->from; c = next_of(c)) added.push_back({c, c});
+            auto self = static_cast<std::uint32_t>(it - links.begin());
+            for (std::uint32_t at = it->next_link; at != self; at = links[at].next_link) {
+                if (links[at].from < r.first || links[at].from > r.last) added.push_back({links[at].from, links[at].from});
+            }
         }
     }
     if (added.empty()) return;
-    ranges_.insert(ranges_.end(), added.begin(), added.end());
-    canonicalize();
+    unite(CharSet(std::move(added)));
 }
 
 void CharSet::fold_case_ascii() {

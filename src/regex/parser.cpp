@@ -170,6 +170,7 @@ Result<Ast> Parser::run() {
     if (!groups_.empty()) return fault("unclosed group", groups_.back().group.start);
     ast_.root = root;
     QELD_TRY(check_nesting());
+    ast_.pattern = std::move(pattern_);
     return std::move(ast_);
 }
 

@@ -83,6 +83,7 @@ Result<void> Parser::open_class(Union& current) {
     ClassFrame frame;
     frame.bracket.kind = NodeKind::Bracketed;
     frame.bracket.start = start;
+    frame.bracket.ignore_whitespace = ignore_whitespace_;
     if (ch() == '^') {
         frame.bracket.negated = true;
         if (!bump_and_bump_space()) return fault("unclosed character class", start);

@@ -151,11 +151,8 @@ private:
             case NodeKind::Perl:
             case NodeKind::Unicode:
                 return cached_class(node, flags);
-            case NodeKind::Bracketed: {
-                auto set = bracketed(node, flags);
-                if (!set) return Error{set.take_error()};
-                return class_node(std::move(*set));
-            }
+            case NodeKind::Bracketed:
+                return cached_bracket(node, flags);
             case NodeKind::Repetition:
                 return translate_repetition(node, flags);
             case NodeKind::Group:
@@ -238,7 +235,7 @@ private:
         return class_node_at(*index);
     }
 
-    Result<HirId> cached_class(const Node& node, const Flags& flags) {
+    static std::string class_key(const Node& node, const Flags& flags) {
         std::string key = node.kind == NodeKind::Perl ? "perl" : "unicode";
         key += static_cast<char>('0' + static_cast<int>(node.perl));
         key += node.negated ? "^" : "";
@@ -247,7 +244,34 @@ private:
         key += flags.case_insensitive ? "i" : "";
         key += node.has_value ? "=" : ":";
         key += node.name + '\0' + node.value;
-        return cached(key, [&] { return node.kind == NodeKind::Perl ? perl_class(node, flags) : unicode_class(node, flags); });
+        return key;
+    }
+
+    Result<HirId> cached_class(const Node& node, const Flags& flags) {
+        return cached(class_key(node, flags),
+                      [&] { return node.kind == NodeKind::Perl ? perl_class(node, flags) : unicode_class(node, flags); });
+    }
+
+    // Inside brackets, each distinct Perl or Unicode class is made once per pattern.
+    Result<CharSet> named_set(const Node& node, const Flags& flags) {
+        std::string key = class_key(node, flags);
+        auto found = set_cache_.find(key);
+        if (found != set_cache_.end()) return found->second;
+        auto set = node.kind == NodeKind::Perl ? perl_class(node, flags) : unicode_class(node, flags);
+        if (set) set_cache_.emplace(key, *set);
+        return set;
+    }
+
+    // A bracketed class written again with the same flags is the same set.
+    Result<HirId> cached_bracket(const Node& node, const Flags& flags) {
+        std::string key = "[";
+        key += flags.unicode ? "u" : "";
+        key += flags.case_insensitive ? "i" : "";
+        key += node.ignore_whitespace ? "x" : "";
+        key += '\0';
+        std::u32string_view text = std::u32string_view(ast_.pattern).substr(node.start, node.end - node.start);
+        key.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char32_t));
+        return cached(key, [&] { return bracketed(node, flags); });
     }
 
     // Folding comes before negation: (?i)[^k] must leave out K and the Kelvin sign as well.
@@ -341,9 +365,8 @@ private:
                 return set;
             }
             case NodeKind::Perl:
-                return perl_class(node, flags);
             case NodeKind::Unicode:
-                return unicode_class(node, flags);
+                return named_set(node, flags);
             case NodeKind::Bracketed:
                 return bracketed(node, flags);
             case NodeKind::ClassUnion: {
@@ -477,6 +500,7 @@ private:
     Hir hir_;
     std::uint64_t class_bytes_ = 0;
     std::map<std::string, std::uint32_t> class_cache_;
+    std::map<std::string, CharSet> set_cache_;
 };
 
 }  // namespace

@@ -56,6 +56,7 @@ struct PropertyAlias {
 struct FoldLink {
     char32_t from;
     char32_t next;
+    std::uint32_t next_link;  // the index of the link from `next`
 };
 
 const std::uint8_t* range_pool();

@@ -91,10 +91,15 @@ TEST(SizeLimit, SharesClassesAcrossCopies) {
 }
 
 TEST(SizeLimit, CountsDistinctClassTables) {
-    // Each bracket is a table of its own; 3000 copies of the letters outgrow the limit.
-    auto compiled = Regex::compile(repeat("[\\pL]", 3000));
+    // Each distinct bracket is a table of its own: 3000 of the letters with one more code point
+    // each outgrow the limit, while one bracket written 3000 times is one table.
+    std::string distinct;
+    for (int i = 0; i < 3000; ++i) distinct += "[\\pL\\x{" + std::to_string(0xE000 + i) + "}]";
+    auto compiled = Regex::compile(distinct);
     ASSERT_FALSE(compiled.ok());
     EXPECT_EQ(compiled.error(), too_large);
+    EXPECT_TRUE(Regex::compile(repeat("[\\pL]", 3000)).ok());
+    EXPECT_TRUE(Regex::compile(repeat("(?i)[\\pL\\d]", 3000)).ok());
 }
 
 TEST(SizeLimit, StackedFivesMatchExactly) {

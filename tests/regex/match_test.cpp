@@ -74,6 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"GroupFlagsInside", "(a(?i)b)c", "aBc", 0, 3}, MatchCase{"FlagsReachLaterBranches", "a(?i)b|c", "C", 0, 1},
         MatchCase{"ScopedFlags", "(?i:a)a", "AA", none, 0}, MatchCase{"Verbose", "(?x) a b # comment\n c", "abc", 0, 3},
         MatchCase{"VerboseEscapedSpace", "(?x)a\\ b", "a b", 0, 3}, MatchCase{"VerboseSpaceInClassIgnored", "(?x)[a b]", " ", none, 0},
+        MatchCase{"SameBracketOtherVerbose", "(?x:[a b])[a b]", "a ", 0, 2},
+        MatchCase{"SameBracketOtherCase", "[k](?i)[k]", "KkK", 1, 3},
         MatchCase{"VerboseOff", "(?x)(?-x) a", " a", 0, 2}, MatchCase{"VerboseInHexEscape", "(?x)\\x{ 4 1 }", "A", 0, 1},
         // Escapes.
         MatchCase{"HexByteIsCodePoint", "\\xFF", "ÿ", 0, 2}, MatchCase{"HexBraceEmoji", "\\x{1F600}", "😀", 0, 4},

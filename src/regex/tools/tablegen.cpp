@@ -424,8 +424,10 @@ int main(int argc, char** argv) {
     }
     writer.body() << "std::span<const FoldLink> case_fold_links() {\n    static constexpr FoldLink data[] = {\n";
     for (std::size_t i = 0; i < links.size(); ++i) {
-        char text[40];
-        std::snprintf(text, sizeof text, "{0x%X, 0x%X},", links[i].first, links[i].second);
+        char text[48];
+        auto next = std::lower_bound(links.begin(), links.end(), std::pair<std::uint32_t, std::uint32_t>{links[i].second, 0});
+        std::snprintf(text, sizeof text, "{0x%X, 0x%X, %u},", links[i].first, links[i].second,
+                      static_cast<unsigned>(next - links.begin()));
         writer.body() << (i % 6 == 0 ? "        " : " ") << text << (i % 6 == 5 ? "\n" : "");
     }
     writer.body() << "\n    };\n    return data;\n}\n\n";
