@@ -1,5 +1,6 @@
 #include "regex/parser.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "regex/parser_internal.h"
@@ -12,6 +13,25 @@ namespace detail {
 
 Error fault(std::string_view what, std::uint32_t offset) {
     return Error{std::string(what) + " at offset " + std::to_string(offset)};
+}
+
+std::string shown(std::string_view text) {
+    constexpr std::size_t most = 40;
+    std::string out;
+    auto decoded = decode_utf8(text);
+    if (!decoded) return out;
+    std::size_t count = 0;
+    for (char32_t c : *decoded) {
+        if (++count > most) return out + "...";
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "\\x{%X}", static_cast<unsigned>(c));
+            out += hex;
+        } else {
+            append_utf8(out, c);
+        }
+    }
+    return out;
 }
 
 namespace {
@@ -477,9 +497,9 @@ Result<NodeId> Parser::parse_escape() {
                 break;
             }
             default: {
-                std::string text = "unrecognized escape sequence \\";
+                std::string text;
                 append_utf8(text, c);
-                return fault(text, start);
+                return fault("unrecognized escape sequence \\" + shown(text), start);
             }
         }
     }

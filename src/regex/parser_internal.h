@@ -18,6 +18,10 @@ inline constexpr char32_t end_of_pattern = 0xFFFFFFFF;
 
 Error fault(std::string_view what, std::uint32_t offset);
 
+// Text from the pattern as a message shows it: on one line (control characters and line
+// separators as \x{..}), and cut after 40 code points.
+std::string shown(std::string_view text);
+
 class Parser {
 public:
     explicit Parser(std::u32string pattern) : pattern_(std::move(pattern)) {}

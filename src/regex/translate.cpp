@@ -13,6 +13,7 @@ namespace qeld::regex {
 namespace {
 
 using detail::fault;
+using detail::shown;
 
 struct Flags {
     bool case_insensitive = false;
@@ -312,13 +313,13 @@ private:
         if (!lookup.set) {
             switch (lookup.fault) {
                 case unicode::LookupFault::PropertyNotFound:
-                    return fault("unknown Unicode property " + node.name, node.start);
+                    return fault("unknown Unicode property " + shown(node.name), node.start);
                 case unicode::LookupFault::ValueNotFound:
-                    return fault("unknown value " + node.value + " of Unicode property " + node.name, node.start);
+                    return fault("unknown value " + shown(node.value) + " of Unicode property " + shown(node.name), node.start);
                 case unicode::LookupFault::PropertyUnsupported:
-                    return fault("unsupported Unicode property " + node.name, node.start);
+                    return fault("unsupported Unicode property " + shown(node.name), node.start);
                 case unicode::LookupFault::PropertyTakesNoValue:
-                    return fault("Unicode property " + node.name + " takes no value", node.start);
+                    return fault("Unicode property " + shown(node.name) + " takes no value", node.start);
             }
         }
         CharSet set = std::move(*lookup.set);

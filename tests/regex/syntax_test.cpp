@@ -118,6 +118,10 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"BooleanWithValue", "\\p{Alphabetic=Yes}", "Unicode property Alphabetic takes no value at offset 0"},
         Refused{"UnknownAge", "\\p{age=99.0}", "unknown value 99.0 of Unicode property age at offset 0"},
         Refused{"IscIsIsoComment", "\\p{IsC}", "unsupported Unicode property IsC at offset 0"},
+        Refused{"PropertyNameOnOneLine", "\\p{Gr\neek}", "unknown Unicode property Gr\\x{A}eek at offset 0"},
+        Refused{"LongPropertyNameCut", "\\p{abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz}",
+                "unknown Unicode property abcdefghijklmnopqrstuvwxyzabcdefghijklmn... at offset 0"},
+        Refused{"EscapeOfLineSeparator", "\\\u2028", "unrecognized escape sequence \\\\x{2028} at offset 0"},
         Refused{"UnclosedUnicodeClass", "\\p{Greek", "unclosed Unicode class at offset 0"},
         Refused{"PropertyAtEnd", "\\p", "incomplete escape sequence at offset 0"},
         Refused{"EscapedPropertyLetter", "\\p\\d", "invalid Unicode class at offset 2"},
@@ -186,6 +190,30 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{"AsciiClassesWithoutU", "(?-u)\\w\\d\\s[[:alpha:]]\\x7F"},
         Accepted{"CaselessAsciiWithoutU", "(?i-u)k[a-z]"}, Accepted{"NonAsciiLiteralWithoutU", "(?-u)☃\\x{FF}"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace qeld::regex
+
+namespace qeld::regex {
+namespace {
+
+// Checking finds every fault compiling would; building cannot fail.
+TEST(CheckedPattern, ChecksNowAndBuildsLater) {
+    auto faulty = CheckedPattern::check("(a|b");
+    ASSERT_FALSE(faulty.ok());
+    EXPECT_EQ(faulty.error(), Regex::compile("(a|b").error());
+    auto too_large = CheckedPattern::check("(?:a{1000}){1000}");
+    ASSERT_FALSE(too_large.ok());
+    EXPECT_EQ(too_large.error(), "pattern too large: its compiled form exceeds 10 MiB");
+    auto checked = CheckedPattern::check("^(\\d+)-(?<rest>\\w+)?$");
+    ASSERT_TRUE(checked.ok());
+    EXPECT_EQ(checked->capture_count(), 2u);
+    Regex regex = checked->build();
+    EXPECT_EQ(regex.capture_count(), 2u);
+    EXPECT_TRUE(regex.is_match("12-ab"));
+    EXPECT_FALSE(regex.is_match("12-a b"));
+    EXPECT_TRUE(checked->build().is_match("3-"));
+}
 
 }  // namespace
 }  // namespace qeld::regex
