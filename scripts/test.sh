@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds qeld with warnings as errors and runs every test: the g++ build, the whole suite again
 # under AddressSanitizer and UndefinedBehaviorSanitizer (clang), a brief run of each fuzz target
-# on its corpus, and one small run of the benchmark to keep it building and running.
+# on its corpus, and one small run of each benchmark to keep it building and running.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 4)
@@ -23,3 +23,4 @@ scripts/fuzz.sh "${QELD_FUZZ_SECONDS:-60}"
 
 echo "== benchmark, small size"
 build/bench/qeld_bench --quick
+build/bench/qeld_regex_bench --quick

@@ -50,20 +50,6 @@ std::uint64_t count(const Hir& hir, HirId id) {
     return 0;
 }
 
-bool is_unicode_word_look(Look look) {
-    switch (look) {
-        case Look::WordUnicode:
-        case Look::WordUnicodeNegate:
-        case Look::WordStartUnicode:
-        case Look::WordEndUnicode:
-        case Look::WordStartHalfUnicode:
-        case Look::WordEndHalfUnicode:
-            return true;
-        default:
-            return false;
-    }
-}
-
 bool is_anchored_start(const Hir& hir, HirId id) {
     const HirNode& node = hir[id];
     switch (node.kind) {
@@ -194,7 +180,6 @@ private:
                 if (hir_.classes[node.index].empty()) return {emit({Op::Fail}), {}, false};
                 return single({Op::Class, Look::Start, node.index});
             case HirKind::Look:
-                if (is_unicode_word_look(node.look)) program_.unicode_words = true;
                 return single({Op::Look, node.look});
             case HirKind::Capture: {
                 Frag frag = save(2 * node.index);

@@ -54,8 +54,6 @@ struct Program {
     std::uint32_t slot_count = 2;  // two per capture group, group 0 (the whole match) included
     // Every match starts at the start of the haystack.
     bool anchored_start = false;
-    // Some assertion needs the Unicode \w test.
-    bool unicode_words = false;
     // For is_match when the program suits it; it holds its own cache of states.
     std::unique_ptr<LazyDfa> dfa;
 };
