@@ -1,11 +1,16 @@
-# qeld_layer(NAME [DEPENDS layer...] [PRIVATE_LIBS lib...])
+# qeld_layer(NAME [DEPENDS layer...] [PRIVATE_LIBS lib...] [SOURCES file...])
 #
-# Builds src/NAME as the library qeld_NAME. Each layer's headers are reached through an include
+# Builds src/NAME as the library qeld_NAME, from the given sources or else from every .cpp below
+# the folder. Each layer's headers are reached through an include
 # folder of its own that holds only that layer, so a file sees the headers of its own layer and
 # of the layers it depends on, and an include of a layer above fails to compile.
 function(qeld_layer name)
-  cmake_parse_arguments(LAYER "" "" "DEPENDS;PRIVATE_LIBS" ${ARGN})
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  cmake_parse_arguments(LAYER "" "" "DEPENDS;PRIVATE_LIBS;SOURCES" ${ARGN})
+  if(LAYER_SOURCES)
+    set(sources ${LAYER_SOURCES})
+  else()
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
   add_library(qeld_${name} STATIC ${sources})
   set(root ${PROJECT_BINARY_DIR}/include/${name})
   file(MAKE_DIRECTORY ${root})

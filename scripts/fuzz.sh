@@ -12,10 +12,10 @@ jobs=$(nproc 2>/dev/null || echo 4)
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQELD_SANITIZE=ON -DQELD_FUZZ=ON -DQELD_TESTS=OFF -DQELD_BENCH=OFF -DQELD_WERROR=ON > /dev/null
-cmake --build build-fuzz -j "$jobs" --target fuzz_schema fuzz_validate fuzz_extract fuzz_url
+cmake --build build-fuzz -j "$jobs" --target fuzz_schema fuzz_validate fuzz_extract fuzz_url fuzz_regex
 
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for target in fuzz_schema fuzz_validate fuzz_extract fuzz_url; do
+for target in fuzz_schema fuzz_validate fuzz_extract fuzz_url fuzz_regex; do
   work=fuzz/corpus-work/$target
   rm -rf "$work/seeds"
   mkdir -p "$work/seeds" "$work/corpus" "$work/artifacts"
@@ -23,6 +23,7 @@ for target in fuzz_schema fuzz_validate fuzz_extract fuzz_url; do
   case $target in
     fuzz_schema) pattern='*.qeld' sources=("${fixtures[@]}") ;;
     fuzz_url) pattern='*' sources=(fuzz/seeds/fuzz_url) ;;
+    fuzz_regex) pattern='seed*.txt' sources=(fuzz/patterns) ;;
     *) pattern='*.toml' sources=("${fixtures[@]}") ;;
   esac
   find "${sources[@]}" -type f -name "$pattern" -size -10k -print0 |

@@ -2,7 +2,7 @@
 # Builds qeld with warnings as errors and runs every test: the g++ build, an install into a
 # temporary prefix, the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer
 # (clang), each fuzz target on every regression input and seed once and then briefly at random,
-# and one small run of the benchmark to keep it building and running.
+# and one small run of each benchmark to keep it building and running.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 4)
@@ -37,3 +37,4 @@ scripts/fuzz.sh "${QELD_FUZZ_SECONDS:-60}"
 
 echo "== benchmark, small size"
 build/bench/qeld_bench --quick
+build/bench/qeld_regex_bench --quick

@@ -1,0 +1,116 @@
+#pragma once
+// The syntax tree of a pattern, as the parser reads it: flags are not applied yet and Unicode
+// classes are names, not sets. Nodes live in one arena and refer to each other by index, so a
+// deep tree is neither built nor freed by recursion.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qeld::regex {
+
+using NodeId = std::uint32_t;
+
+// The flags of the syntax, one bit each.
+enum Flag : std::uint8_t {
+    flag_case_insensitive = 1 << 0,  // i
+    flag_multi_line = 1 << 1,        // m
+    flag_dot_matches_new_line = 1 << 2,  // s
+    flag_swap_greed = 1 << 3,        // U
+    flag_unicode = 1 << 4,           // u
+    flag_ignore_whitespace = 1 << 5, // x
+    flag_crlf = 1 << 6,              // R
+};
+
+enum class NodeKind : std::uint8_t {
+    Empty,
+    Literal,      // c
+    Dot,
+    Assertion,    // assertion
+    SetFlags,     // (?flags): set_flags, clear_flags
+    Perl,         // \d \s \w, negated
+    Unicode,      // \pX \p{..}: name (and value), negated, not_equal
+    Bracketed,    // [...]: negated, children = {set}
+    Repetition,   // min, max (has_max), greedy, children = {operand}
+    Group,        // group, capture_index, name, set_flags, clear_flags, children = {body}
+    Concat,       // children
+    Alternation,  // children
+    // Only inside a bracketed class:
+    Range,        // c .. last
+    Ascii,        // [:name:]: ascii, negated
+    ClassUnion,   // children
+    ClassOp,      // class_op, children = {lhs, rhs}
+};
+
+enum class AssertionKind : std::uint8_t {
+    StartLine,  // ^
+    EndLine,    // $
+    StartText,  // \A
+    EndText,    // \z
+    WordBoundary,
+    NotWordBoundary,
+    WordStart,      // \b{start}, \<
+    WordEnd,        // \b{end}, \>
+    WordStartHalf,  // \b{start-half}
+    WordEndHalf,    // \b{end-half}
+};
+
+enum class PerlKind : std::uint8_t { Digit, Space, Word };
+
+enum class AsciiKind : std::uint8_t {
+    Alnum, Alpha, Ascii, Blank, Cntrl, Digit, Graph, Lower, Print, Punct, Space, Upper, Word, Xdigit,
+};
+
+enum class ClassOpKind : std::uint8_t { Intersection, Difference, SymmetricDifference };
+
+enum class GroupKind : std::uint8_t { Capture, Named, NonCapturing };
+
+// A literal written as \xNN: the only form that names a byte rather than a code point when the
+// u flag is off.
+enum class LiteralKind : std::uint8_t { Plain, HexByte };
+
+struct Node {
+    NodeKind kind = NodeKind::Empty;
+    // Position in the pattern, in code points from 0: where the construct starts and ends.
+    std::uint32_t start = 0;
+    std::uint32_t end = 0;
+
+    char32_t c = 0;     // Literal, Range (first)
+    char32_t last = 0;  // Range
+    LiteralKind literal = LiteralKind::Plain;
+    bool negated = false;
+    bool not_equal = false;  // \p{name!=value}
+    bool greedy = true;
+    bool has_value = false;  // \p{name=value}
+    bool ignore_whitespace = false;  // Bracketed: read with the x flag
+    AssertionKind assertion = AssertionKind::StartLine;
+    PerlKind perl = PerlKind::Digit;
+    AsciiKind ascii = AsciiKind::Alnum;
+    ClassOpKind class_op = ClassOpKind::Intersection;
+    GroupKind group = GroupKind::Capture;
+    std::uint8_t set_flags = 0;
+    std::uint8_t clear_flags = 0;
+    std::uint32_t min = 0;
+    std::uint32_t max = 0;
+    bool has_max = true;  // false for x*, x+ and x{n,}
+    std::uint32_t capture_index = 0;
+    std::string name;   // capture name; Unicode class name (property name when has_value)
+    std::string value;  // Unicode property value
+    std::vector<NodeId> children;
+};
+
+struct Ast {
+    std::vector<Node> nodes;
+    NodeId root = 0;
+    std::uint32_t capture_count = 0;
+    std::u32string pattern;  // the text, decoded
+
+    NodeId add(Node node) {
+        nodes.push_back(std::move(node));
+        return static_cast<NodeId>(nodes.size() - 1);
+    }
+    Node& operator[](NodeId id) { return nodes[id]; }
+    const Node& operator[](NodeId id) const { return nodes[id]; }
+};
+
+}  // namespace qeld::regex

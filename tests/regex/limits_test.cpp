@@ -1,0 +1,180 @@
+// The nesting and size limits at their edges, hostile sizes, and haystacks long enough that only
+// linear matching finishes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "regex/regex.h"
+#include "span_printer.h"
+
+namespace qeld::regex {
+namespace {
+
+std::string repeat(std::string_view text, std::size_t times) {
+    std::string out;
+    out.reserve(text.size() * times);
+    for (std::size_t i = 0; i < times; ++i) out += text;
+    return out;
+}
+
+const std::string too_large = "pattern too large: its compiled form exceeds 10 MiB";
+
+TEST(NestLimit, GroupsNestUpTo250Levels) {
+    EXPECT_TRUE(Regex::compile(repeat("(", 250) + "a" + repeat(")", 250)).ok());
+    auto deeper = Regex::compile(repeat("(", 251) + "a" + repeat(")", 251));
+    ASSERT_FALSE(deeper.ok());
+    EXPECT_EQ(deeper.error(), "nesting deeper than 250 levels at offset 250");
+}
+
+// A group holding a concatenation takes two levels.
+TEST(NestLimit, ConcatenationsCountAsLevels) {
+    auto nested = [](int levels) { return repeat("(a", levels) + repeat(")", levels); };
+    EXPECT_TRUE(Regex::compile(nested(125)).ok());
+    auto deeper = Regex::compile(nested(126));
+    ASSERT_FALSE(deeper.ok());
+    EXPECT_EQ(deeper.error(), "nesting deeper than 250 levels at offset 250");
+}
+
+TEST(NestLimit, ClassesNestUpTo250Levels) {
+    auto matched = Regex::compile(repeat("[", 250) + "a" + repeat("]", 250));
+    ASSERT_TRUE(matched.ok());
+    EXPECT_TRUE(matched->is_match("a"));
+    auto deeper = Regex::compile(repeat("[", 251) + "a" + repeat("]", 251));
+    ASSERT_FALSE(deeper.ok());
+    EXPECT_EQ(deeper.error(), "nesting deeper than 250 levels at offset 250");
+}
+
+TEST(NestLimit, StackedRepetitionsAreLevels) {
+    EXPECT_TRUE(Regex::compile("a" + repeat("*", 250)).ok());
+    EXPECT_FALSE(Regex::compile("a" + repeat("*", 251)).ok());
+}
+
+TEST(NestLimit, OtherFaultsAreReportedFirst) {
+    auto unclosed = Regex::compile(repeat("(", 300));
+    ASSERT_FALSE(unclosed.ok());
+    EXPECT_EQ(unclosed.error(), "unclosed group at offset 299");
+}
+
+// Far deeper than the limit: the parser keeps its own stacks, so this is refused, not a crash.
+TEST(NestLimit, VeryDeepPatternsAreRefusedWithoutRecursion) {
+    auto deep = Regex::compile(repeat("(", 200000) + repeat(")", 200000));
+    ASSERT_FALSE(deep.ok());
+    EXPECT_EQ(deep.error(), "nesting deeper than 250 levels at offset 250");
+    EXPECT_FALSE(Regex::compile(repeat("[", 200000) + repeat("]", 200000)).ok());
+    EXPECT_FALSE(Regex::compile("a" + repeat("*", 200000)).ok());
+}
+
+// 16 bytes per instruction: a{n} takes n + 3 instructions (the match and its two slots).
+TEST(SizeLimit, CountsInstructions) {
+    EXPECT_TRUE(Regex::compile("a{655357}").ok());
+    auto over = Regex::compile("a{655358}");
+    ASSERT_FALSE(over.ok());
+    EXPECT_EQ(over.error(), too_large);
+}
+
+TEST(SizeLimit, RefusesMultipliedRepetitions) {
+    for (const char* pattern : {"(?:a{1000}){1000}", "a{4294967295}", "((a{100}){100}){100}", "(?:a{5}){5}{5}{5}{5}{5}{5}{5}{5}",
+                                "(?:a|b){1000}{1000}", "[a-z]{100000}{100}"}) {
+        auto compiled = Regex::compile(pattern);
+        ASSERT_FALSE(compiled.ok()) << pattern;
+        EXPECT_EQ(compiled.error(), too_large);
+    }
+}
+
+TEST(SizeLimit, SharesClassesAcrossCopies) {
+    auto word = Regex::compile("^\\w{1,1000}$");
+    ASSERT_TRUE(word.ok());
+    EXPECT_TRUE(word->is_match(repeat("é", 1000)));
+    EXPECT_FALSE(word->is_match(repeat("é", 1001)));
+    EXPECT_TRUE(Regex::compile("(\\pL|\\pN){400}").ok());
+    EXPECT_TRUE(Regex::compile(repeat("\\pL", 5000)).ok());
+}
+
+TEST(SizeLimit, CountsDistinctClassTables) {
+    // Each distinct bracket is a table of its own: 3000 of the letters with one more code point
+    // each outgrow the limit, while one bracket written 3000 times is one table.
+    std::string distinct;
+    for (int i = 0; i < 3000; ++i) distinct += "[\\pL\\x{" + std::to_string(0xE000 + i) + "}]";
+    auto compiled = Regex::compile(distinct);
+    ASSERT_FALSE(compiled.ok());
+    EXPECT_EQ(compiled.error(), too_large);
+    EXPECT_TRUE(Regex::compile(repeat("[\\pL]", 3000)).ok());
+    EXPECT_TRUE(Regex::compile(repeat("(?i)[\\pL\\d]", 3000)).ok());
+}
+
+TEST(SizeLimit, StackedFivesMatchExactly) {
+    auto compiled = Regex::compile("^a{5}{5}{5}{5}{5}{5}$");
+    ASSERT_TRUE(compiled.ok());
+    EXPECT_TRUE(compiled->is_match(repeat("a", 15625)));
+    EXPECT_FALSE(compiled->is_match(repeat("a", 15624)));
+    EXPECT_FALSE(compiled->is_match(repeat("a", 15626)));
+}
+
+TEST(SizeLimit, EmptyOperandsAreNotMultiplied) {
+    for (const char* pattern : {"(?:){4294967295}", "(?:\\b){1000}{1000}{1000}", "(){100000}{100000}", "(?:^$){4294967295}"}) {
+        EXPECT_TRUE(Regex::compile(pattern).ok()) << pattern;
+    }
+    auto group = Regex::compile("(){100000}{100000}");
+    ASSERT_TRUE(group.ok());
+    auto captures = group->captures("x");
+    ASSERT_TRUE(captures.has_value());
+    EXPECT_EQ(captures->group(1), (Span{0, 0}));
+}
+
+// Patterns that take exponential time in a backtracking engine without memory.
+TEST(LongHaystacks, MatchInLinearTime) {
+    std::string as = repeat("a", 1 << 20);
+    struct Case {
+        const char* pattern;
+        std::string haystack;
+        bool matches;
+    };
+    for (const Case& c : {Case{"(a|aa)*b", as, false}, Case{"(?:a+)+$", as + "!", false}, Case{"^(a*)*$", as, true},
+                          Case{"\\w+@\\w+\\.com", as, false}, Case{"(?:a|a)*x", as, false}, Case{"(.*)(.*)(.*)(.*)z", as, false},
+                          Case{"a{100}b", as.substr(0, 1 << 16), false}, Case{"\\ba", as, true},
+                          Case{"(?i)A{1000}$", as.substr(0, 1 << 12), true}}) {
+        auto compiled = Regex::compile(c.pattern);
+        ASSERT_TRUE(compiled.ok()) << c.pattern;
+        EXPECT_EQ(compiled->is_match(c.haystack), c.matches) << c.pattern;
+        EXPECT_EQ(compiled->captures(c.haystack).has_value(), c.matches) << c.pattern;
+    }
+}
+
+TEST(LongHaystacks, CapturesOfALongMatch) {
+    auto compiled = Regex::compile("(a+)(b+)?(é*)$");
+    ASSERT_TRUE(compiled.ok());
+    std::string text = "x" + repeat("a", 300000) + repeat("é", 1000);
+    auto captures = compiled->captures(text);
+    ASSERT_TRUE(captures.has_value());
+    EXPECT_EQ(captures->group(0), (Span{1, text.size()}));
+    EXPECT_EQ(captures->group(1), (Span{1, 300001}));
+    EXPECT_FALSE(captures->group(2).has_value());
+    EXPECT_EQ(captures->group(3), (Span{300001, text.size()}));
+}
+
+// A program too large to keep every group's slots in every thread is searched once per window
+// of slots; the groups come out the same.
+TEST(LongHaystacks, ManyGroupsInALargeProgram) {
+    std::string pattern = "(?:" + repeat("(a)", 300) + "){12}";
+    auto compiled = Regex::compile(pattern);
+    ASSERT_TRUE(compiled.ok()) << compiled.error();
+    EXPECT_EQ(compiled->capture_count(), 300u);
+    std::string text = "b" + repeat("a", 300 * 12) + "b";
+    auto captures = compiled->captures(text);
+    ASSERT_TRUE(captures.has_value());
+    EXPECT_EQ(captures->group(0), (Span{1, 1 + 300 * 12}));
+    EXPECT_EQ(captures->group(1), (Span{1 + 300 * 11, 2 + 300 * 11}));
+    EXPECT_EQ(captures->group(300), (Span{300 * 12, 1 + 300 * 12}));
+}
+
+TEST(Haystacks, InvalidUtf8IsNeverReadOutOfBounds) {
+    auto compiled = Regex::compile("\\w\\b.");
+    ASSERT_TRUE(compiled.ok());
+    for (std::string text : {std::string("a\xC3"), std::string("\xF0\x9F"), std::string("\xFF\xFE"), std::string("\x80")}) {
+        (void)compiled->is_match(text);
+        (void)compiled->captures(text);
+    }
+}
+
+}  // namespace
+}  // namespace qeld::regex
