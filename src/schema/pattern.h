@@ -1,5 +1,5 @@
 #pragma once
-// A compiled regular expression with the source text it was compiled from.
+// A regular expression of a schema with the source text it was written as.
 
 #include <memory>
 #include <optional>
@@ -9,9 +9,10 @@
 
 #include "common/result.h"
 
-namespace re2 {
-class RE2;
-}
+namespace qeld::regex {
+class CheckedPattern;
+class Regex;
+}  // namespace qeld::regex
 
 namespace qeld::schema {
 
@@ -22,7 +23,9 @@ inline constexpr std::string_view semver_pattern =
 
 class Pattern {
 public:
-    // Compiles the text as written, with default options; the error is the engine's own text.
+    // Checks the text as written, with default options: every fault is found here, and the
+    // message is the engine's one-line text. The matcher is built when a text is first matched,
+    // so a schema whose patterns never meet a value never builds them.
     static Result<Pattern> compile(std::string_view source);
 
     const std::string& source() const { return source_; }
@@ -33,12 +36,13 @@ public:
     std::optional<std::vector<std::string>> capture_groups(std::string_view text, int count) const;
 
 private:
-    Pattern(std::string source, std::shared_ptr<const re2::RE2> compiled)
-        : source_(std::move(source)), compiled_(std::move(compiled)) {}
+    struct State;
+    Pattern(std::string source, std::shared_ptr<State> state) : source_(std::move(source)), state_(std::move(state)) {}
+    const regex::Regex& matcher() const;
 
     std::string source_;
-    // Never changes after compiling, so copies of a definition share it.
-    std::shared_ptr<const re2::RE2> compiled_;
+    // Copies of a definition share one state, so the matcher is built once for all of them.
+    std::shared_ptr<State> state_;
 };
 
 }  // namespace qeld::schema
