@@ -76,6 +76,23 @@ void release_block(detail::Cell& cell) noexcept {
     ::operator delete(items);
 }
 
+// Fills a new block of n items with make(item, i); when one throws, the items made so far are
+// destroyed and the block freed before the exception goes on.
+template <class T, class Make>
+void fill_block(detail::Cell& cell, std::size_t n, Make make) {
+    T* out = allocate_block<T>(cell, n);
+    std::size_t made = 0;
+    try {
+        for (; made < n; ++made) make(out + made, made);
+    } catch (...) {
+        cell.set_size48(made);
+        release_block<T>(cell);
+        cell.set_size48(0);
+        cell.set_pointer<T>(nullptr);
+        throw;
+    }
+}
+
 }  // namespace
 
 // String ------------------------------------------------------------------------------------
@@ -127,9 +144,7 @@ void Array::release() noexcept {
 
 Array::Array(std::initializer_list<Value> items) {
     clear_cell();
-    Value* out = allocate(items.size());
-    std::size_t i = 0;
-    for (const Value& item : items) new (out + i++) Value(item);
+    fill_block<Value>(cell_, items.size(), [&](Value* out, std::size_t i) { new (out) Value(items.begin()[i]); });
 }
 
 Array::Array(std::vector<Value>&& items) : Array(std::make_move_iterator(items.begin()), std::make_move_iterator(items.end())) {
@@ -138,8 +153,7 @@ Array::Array(std::vector<Value>&& items) : Array(std::make_move_iterator(items.b
 
 Array::Array(const Array& other) {
     clear_cell();
-    Value* out = allocate(other.size());
-    for (std::size_t i = 0; i < other.size(); ++i) new (out + i) Value(other[i]);
+    fill_block<Value>(cell_, other.size(), [&](Value* out, std::size_t i) { new (out) Value(other[i]); });
 }
 
 Array& Array::operator=(const Array& other) {
@@ -177,8 +191,7 @@ Table::Table(std::vector<Entry>&& sorted_entries) {
 
 Table::Table(const Table& other) {
     clear_cell();
-    Entry* out = allocate(other.size());
-    for (std::size_t i = 0; i < other.size(); ++i) new (out + i) Entry(other.data()[i]);
+    fill_block<Entry>(cell_, other.size(), [&](Entry* out, std::size_t i) { new (out) Entry(other.data()[i]); });
 }
 
 Table& Table::operator=(const Table& other) {
@@ -215,15 +228,15 @@ void Table::set(std::string_view key, Value value) {
         cell_.pointer<Entry>()[at].value = std::move(value);
         return;
     }
-    std::vector<Entry> entries;
-    entries.reserve(size() + 1);
+    // What may throw comes first, so that a failure leaves the table as it was.
+    String new_key(key);
+    Table grown;
+    Entry* out = grown.allocate(size() + 1);
     Entry* old = cell_.pointer<Entry>();
-    for (std::size_t i = 0; i < size(); ++i) {
-        if (i == at) entries.push_back(Entry{String(key), std::move(value)});
-        entries.push_back(std::move(old[i]));
-    }
-    if (at == size()) entries.push_back(Entry{String(key), std::move(value)});
-    *this = Table(std::move(entries));
+    for (std::size_t i = 0; i < at; ++i) new (out + i) Entry(std::move(old[i]));
+    new (out + at) Entry{std::move(new_key), std::move(value)};
+    for (std::size_t i = at; i < size(); ++i) new (out + i + 1) Entry(std::move(old[i]));
+    *this = std::move(grown);
 }
 
 // Value -------------------------------------------------------------------------------------
@@ -280,7 +293,7 @@ DateTime Value::as_datetime() const {
     return dt;
 }
 
-Value::Value(const Value& other) : scalar_{} {
+Value::Value(const Value& other) {
     switch (other.kind()) {
         case ValueKind::String:
             new (&string_) String(other.string_);
@@ -292,7 +305,7 @@ Value::Value(const Value& other) : scalar_{} {
             new (&table_) Table(other.table_);
             break;
         default:
-            scalar_ = other.scalar_;
+            new (&scalar_) Scalar(other.scalar_);
             break;
     }
 }
@@ -305,10 +318,9 @@ Value& Value::operator=(const Value& other) {
 Value& Value::operator=(Value&& other) noexcept {
     if (this != &other) {
         // Take the other value first: it may lie inside this one.
-        const Scalar taken = other.scalar_;
-        other.set_scalar(ValueKind::Boolean, 0, nullptr, 0);
+        Value taken(std::move(other));
         destroy();
-        scalar_ = taken;
+        take(taken);
     }
     return *this;
 }

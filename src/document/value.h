@@ -11,6 +11,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
+#include <new>
 #include <optional>
 #include <span>
 #include <string>
@@ -61,7 +62,7 @@ struct Entry;
 namespace detail {
 // The 16 bytes every handle of the tree shares: the kind first, so that a Value may read it
 // through whichever member is active.
-struct Cell {
+struct alignas(8) Cell {
     std::uint8_t kind;
     std::uint8_t aux;    // a string's inline size or heap marker; a boolean; date-time flags
     // Inline string bytes or date-time fields; else a 48-bit size in the first six bytes and a
@@ -208,7 +209,8 @@ public:
     Value(Table t) noexcept : table_(std::move(t)) {}
 
     Value(const Value& other);
-    Value(Value&& other) noexcept : scalar_(other.scalar_) { other.set_scalar(ValueKind::Boolean, 0, nullptr, 0); }
+    // Leaves the other value false.
+    Value(Value&& other) noexcept { take(other); }
     Value& operator=(const Value& other);
     Value& operator=(Value&& other) noexcept;
     ~Value() { destroy(); }
@@ -248,10 +250,15 @@ private:
         std::memcpy(&out, scalar_.cell.bytes + 6, sizeof out);
         return out;
     }
+    // Requires scalar_ to be the active member.
     void set_scalar(ValueKind kind, std::uint8_t aux, const void* payload, std::size_t size) noexcept {
         scalar_ = Scalar{{static_cast<std::uint8_t>(kind), aux, {}}};
         if (size) std::memcpy(scalar_.cell.bytes + 6, payload, size);
     }
+    // Constructs this value's member from the other's active one, then leaves the other false.
+    // This value holds no member yet.
+    void take(Value& other) noexcept;
+    // Ends the active member's lifetime, releasing what it owns.
     void destroy() noexcept;
 
     struct Scalar {
@@ -268,6 +275,26 @@ private:
 };
 
 static_assert(sizeof(Value) == 16);
+
+inline void Value::take(Value& other) noexcept {
+    switch (other.kind()) {
+        case ValueKind::String:
+            new (&string_) String(std::move(other.string_));
+            break;
+        case ValueKind::Array:
+            new (&array_) Array(std::move(other.array_));
+            break;
+        case ValueKind::Table:
+            new (&table_) Table(std::move(other.table_));
+            break;
+        default:
+            new (&scalar_) Scalar(other.scalar_);
+            break;
+    }
+    // The other's member holds nothing now: end it and make the other false.
+    other.destroy();
+    new (&other.scalar_) Scalar{{static_cast<std::uint8_t>(ValueKind::Boolean), 0, {}}};
+}
 
 struct Entry {
     String key;
