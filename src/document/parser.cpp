@@ -32,7 +32,7 @@ public:
         : Scanner(text), inline_tables_(inline_tables) {}
 
     bool parse_document();
-    Table take_root() { return builder_.finish(builder_.root()); }
+    Table take_root() { return builder_.finish_root(); }
 
 private:
     using NodeId = TableBuilder::NodeId;
@@ -278,7 +278,7 @@ bool Parser::parse_keyval(NodeId table, std::size_t depth) {
         return fail(segment_pos(count - 1), "the key " + quote_basic_string(last) + " is already defined");
     }
     // The value may read keys of its own: keep what is needed of this one.
-    String key(last);
+    String key = builder_.key(last);
     const std::size_t path_size = path_.size();
     if (tracking()) path_.insert(path_.end(), keys_.begin(), keys_.end());
 
@@ -300,7 +300,7 @@ bool Parser::parse_value(Value& out, std::size_t depth) {
         case '\'': {
             std::string_view s;
             if (!read_string_value(s, string_buffer_)) return false;
-            out = Value(s);
+            out = builder_.string(s);
             return true;
         }
         case 't':
@@ -353,9 +353,8 @@ bool Parser::parse_array(Value& out, std::size_t depth) {
     }
     ++pos_;
     --array_nesting_;
-    const auto first = values_.begin() + static_cast<std::ptrdiff_t>(mark);
-    out = Value(Array(std::make_move_iterator(first), std::make_move_iterator(values_.end())));
-    values_.erase(first, values_.end());
+    out = builder_.array(values_.data() + mark, values_.size() - mark);
+    values_.resize(mark);
     // Keep no scratch room the size of one very large array for the rest of the document.
     if (mark == 0 && values_.capacity() > scratch_limit) values_ = std::vector<Value>();
     return true;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "document/storage.h"
+
 namespace qeld::doc::detail {
 
 namespace {
@@ -32,9 +34,22 @@ std::uint64_t hash_key(std::string_view key) {
     return h ^ (h >> 32);
 }
 
+std::uint64_t key_prefix(std::string_view key) {
+    std::uint64_t prefix = 0;
+    const std::size_t n = std::min<std::size_t>(key.size(), 8);
+    for (std::size_t i = 0; i < n; ++i) prefix |= std::uint64_t{static_cast<unsigned char>(key[i])} << (56 - 8 * i);
+    return prefix;
+}
+
 }  // namespace
 
-TableBuilder::TableBuilder() { nodes_.emplace_back(); }
+TableBuilder::TableBuilder() : arena_(std::make_unique<Arena>()) { nodes_.emplace_back(); }
+
+String TableBuilder::key(std::string_view text) { return Storage::string(*arena_, text); }
+
+Value TableBuilder::string(std::string_view text) { return Value(Storage::string(*arena_, text)); }
+
+Value TableBuilder::array(Value* items, std::size_t n) { return Value(Storage::array(*arena_, items, n)); }
 
 std::uint32_t TableBuilder::find(NodeId id, std::string_view key) const {
     const Node& node = nodes_[id];
@@ -96,7 +111,7 @@ void TableBuilder::add_value(NodeId node, String key, Value value, EntryKind kin
 
 TableBuilder::NodeId TableBuilder::add_table(NodeId node, std::string_view key, EntryKind kind) {
     NodeId child = new_node();
-    add_entry(node, String(key), Value(), Meta{child, kind});
+    add_entry(node, this->key(key), Value(), Meta{child, kind});
     return child;
 }
 
@@ -111,7 +126,7 @@ TableBuilder::NodeId TableBuilder::add_table_array(NodeId node, std::string_view
     }
     NodeId element = new_node();
     arrays_[id].last = element;
-    add_entry(node, String(key), Value(), Meta{id, EntryKind::TableArray});
+    add_entry(node, this->key(key), Value(), Meta{id, EntryKind::TableArray});
     return element;
 }
 
@@ -148,18 +163,17 @@ void TableBuilder::release(NodeId id) {
     if (id != root()) free_nodes_.push_back(id);
 }
 
-Array TableBuilder::finish_table_array(std::uint32_t id) {
+Value TableBuilder::finish_table_array(std::uint32_t id) {
     TableArrayNode& array = arrays_[id];
     array.items.push_back(Value(finish(array.last)));
-    Array items(std::move(array.items));
+    Value items = this->array(array.items.data(), array.items.size());
     array.items = std::vector<Value>();
     free_arrays_.push_back(id);
     return items;
 }
 
 // Recursion here follows the nesting of open tables, which the parser bounds by max_depth.
-Table TableBuilder::finish(NodeId id) {
-    Node& node = nodes_[id];
+void TableBuilder::finish_children(Node& node) {
     for (std::size_t i = 0; i < node.meta.size(); ++i) {
         const Meta meta = node.meta[i];
         switch (meta.kind) {
@@ -169,32 +183,57 @@ Table TableBuilder::finish(NodeId id) {
                 node.entries[i].value = Value(finish(meta.child));
                 break;
             case EntryKind::TableArray:
-                node.entries[i].value = Value(finish_table_array(meta.child));
+                node.entries[i].value = finish_table_array(meta.child);
                 break;
             case EntryKind::Value:
             case EntryKind::Inline:
                 break;
         }
     }
-    Table table = sorted_table(node);
-    release(id);
-    return table;
 }
 
-Table TableBuilder::sorted_table(Node& node) {
+Table TableBuilder::finish(NodeId id) {
+    Node& node = nodes_[id];
+    finish_children(node);
+    const std::size_t n = node.entries.size();
+    Entry* block = Storage::entries(*arena_, n);
+    move_sorted(node, block);
+    release(id);
+    return Storage::table(block, n);
+}
+
+Table TableBuilder::finish_root() {
+    Node& node = nodes_[root()];
+    finish_children(node);
+    const std::size_t n = node.entries.size();
+    Entry* block = Storage::root_entries(*arena_, n);
+    move_sorted(node, block);
+    release(root());
+    return Storage::root_table(std::move(arena_), block, n);
+}
+
+void TableBuilder::move_sorted(Node& node, Entry* block) {
     std::vector<Entry>& entries = node.entries;
-    bool sorted = true;
-    for (std::size_t i = 1; i < entries.size() && sorted; ++i) sorted = entries[i - 1].key < entries[i].key;
-    if (sorted) return Table(std::move(entries));
-    // Sort the keys with their positions, then move each entry once.
+    const std::size_t n = entries.size();
     order_.clear();
-    for (std::size_t i = 0; i < entries.size(); ++i) order_.push_back({entries[i].key.view(), static_cast<std::uint32_t>(i)});
-    std::sort(order_.begin(), order_.end(), [](const KeyAt& a, const KeyAt& b) { return a.key < b.key; });
-    for (const KeyAt& k : order_) sorted_.push_back(std::move(entries[k.index]));
-    entries.clear();
-    Table table(std::move(sorted_));
-    if (sorted_.capacity() > reuse_limit) sorted_ = std::vector<Entry>();
-    return table;
+    bool sorted = true;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string_view key = entries[i].key.view();
+        order_.push_back({key_prefix(key), key, static_cast<std::uint32_t>(i)});
+        if (i > 0) {
+            const KeyAt& previous = order_[i - 1];
+            const KeyAt& current = order_[i];
+            sorted = sorted && (previous.prefix < current.prefix ||
+                                (previous.prefix == current.prefix && previous.key < current.key));
+        }
+    }
+    if (!sorted) {
+        std::sort(order_.begin(), order_.end(), [](const KeyAt& a, const KeyAt& b) {
+            return a.prefix != b.prefix ? a.prefix < b.prefix : a.key < b.key;
+        });
+    }
+    for (std::size_t i = 0; i < n; ++i) new (block + i) Entry(std::move(entries[order_[i].index]));
+    if (order_.capacity() > reuse_limit) order_ = std::vector<KeyAt>();
 }
 
 }  // namespace qeld::doc::detail

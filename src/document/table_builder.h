@@ -1,16 +1,20 @@
 #pragma once
 // The tables of a document while it is parsed. A table that later lines may still extend is an
 // open node: its entries in the order written, what each entry is (for TOML's rules on
-// redefinition), and a hash index once it grows. A node becomes a doc::Table, sorted and of exact
-// size, when nothing can reach it any more: at the end of the document, at the closing brace of
-// an inline table, or when a new element is appended to its array of tables.
+// redefinition), and a hash index once it grows. A node becomes a doc::Table when nothing can
+// reach it any more: at the end of the document, at the closing brace of an inline table, or when
+// a new element is appended to its array of tables. Its entries then move once, in key order,
+// into a block of exact size in the document's arena, where every key, string and array of the
+// tree lives too.
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "document/arena.h"
 #include "document/value.h"
 
 namespace qeld::doc::detail {
@@ -34,6 +38,12 @@ public:
 
     NodeId root() const { return 0; }
 
+    // Values of the tree, kept in its arena.
+    String key(std::string_view text);
+    Value string(std::string_view text);
+    // The array of the n items, each moved.
+    Value array(Value* items, std::size_t n);
+
     // The entry index of key in the node, or npos.
     std::uint32_t find(NodeId node, std::string_view key) const;
     EntryKind kind(NodeId node, std::uint32_t index) const { return nodes_[node].meta[index].kind; }
@@ -56,6 +66,8 @@ public:
     NodeId new_node();
     // Turns a node and everything open below it into the finished table, releasing the nodes.
     Table finish(NodeId node);
+    // Finishes the root; the table returned owns the arena and so the whole tree.
+    Table finish_root();
 
 private:
     struct Meta {
@@ -74,9 +86,13 @@ private:
 
     std::uint32_t add_entry(NodeId node, String key, Value value, Meta meta);
     void rebuild_index(Node& node);
-    Array finish_table_array(std::uint32_t id);
-    Table sorted_table(Node& node);
+    Value finish_table_array(std::uint32_t id);
+    void finish_children(Node& node);
+    // Moves the node's entries into the block in ascending key order.
+    void move_sorted(Node& node, Entry* block);
     void release(NodeId id);
+
+    std::unique_ptr<Arena> arena_;
 
     // Deques keep references to nodes stable while others are added; released nodes keep their
     // buffers for reuse (unless large), so the many small tables of an array of tables cost one
@@ -86,11 +102,12 @@ private:
     std::deque<TableArrayNode> arrays_;
     std::vector<std::uint32_t> free_arrays_;
     struct KeyAt {
+        std::uint64_t prefix;  // the first eight key bytes, big-endian, so that most comparisons
+                               // are one integer comparison
         std::string_view key;
         std::uint32_t index;
     };
-    std::vector<KeyAt> order_;     // scratch for sorting
-    std::vector<Entry> sorted_;   // scratch: the entries in key order
+    std::vector<KeyAt> order_;  // scratch for sorting
 };
 
 }  // namespace qeld::doc::detail

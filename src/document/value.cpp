@@ -4,6 +4,7 @@
 #include <new>
 
 #include "common/invariant.h"
+#include "document/arena.h"
 
 namespace qeld::doc {
 
@@ -68,8 +69,10 @@ T* allocate_block(detail::Cell& cell, std::size_t n) {
     return p;
 }
 
+// Frees an owned block with its items. Blocks of a parsed tree are left to its arena.
 template <class T>
 void release_block(detail::Cell& cell) noexcept {
+    if (cell.aux != detail::owned) return;
     T* items = cell.pointer<T>();
     const std::size_t n = cell.size48();
     for (std::size_t i = 0; i < n; ++i) items[i].~T();
@@ -135,8 +138,6 @@ String& String::operator=(String&& other) noexcept {
 
 void Array::clear_cell() noexcept { cell_ = {array_kind, 0, {}}; }
 
-Value* Array::allocate(std::size_t n) { return allocate_block<Value>(cell_, n); }
-
 void Array::release() noexcept {
     release_block<Value>(cell_);
     clear_cell();
@@ -147,7 +148,10 @@ Array::Array(std::initializer_list<Value> items) {
     fill_block<Value>(cell_, items.size(), [&](Value* out, std::size_t i) { new (out) Value(items.begin()[i]); });
 }
 
-Array::Array(std::vector<Value>&& items) : Array(std::make_move_iterator(items.begin()), std::make_move_iterator(items.end())) {
+Array::Array(std::vector<Value>&& items) {
+    clear_cell();
+    Value* out = allocate_block<Value>(cell_, items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) new (out + i) Value(std::move(items[i]));
     items.clear();
 }
 
@@ -175,16 +179,20 @@ Array& Array::operator=(Array&& other) noexcept {
 
 void Table::clear_cell() noexcept { cell_ = {table_kind, 0, {}}; }
 
-Entry* Table::allocate(std::size_t n) { return allocate_block<Entry>(cell_, n); }
-
 void Table::release() noexcept {
-    release_block<Entry>(cell_);
+    if (cell_.aux == detail::root) {
+        detail::Arena* arena;
+        std::memcpy(&arena, cell_.pointer<char>() - sizeof arena, sizeof arena);
+        delete arena;
+    } else {
+        release_block<Entry>(cell_);
+    }
     clear_cell();
 }
 
 Table::Table(std::vector<Entry>&& sorted_entries) {
     clear_cell();
-    Entry* out = allocate(sorted_entries.size());
+    Entry* out = allocate_block<Entry>(cell_, sorted_entries.size());
     for (std::size_t i = 0; i < sorted_entries.size(); ++i) new (out + i) Entry(std::move(sorted_entries[i]));
     sorted_entries.clear();
 }
@@ -222,6 +230,8 @@ const Value* Table::find(std::string_view key) const {
 }
 
 void Table::set(std::string_view key, Value value) {
+    // The entries of a parsed tree are not this table's to move or replace.
+    if (cell_.aux != detail::owned) *this = Table(*this);
     const Entry* it = lower_bound_key(begin(), end(), key);
     const auto at = static_cast<std::size_t>(it - begin());
     if (it != end() && it->key == key) {
@@ -231,7 +241,7 @@ void Table::set(std::string_view key, Value value) {
     // What may throw comes first, so that a failure leaves the table as it was.
     String new_key(key);
     Table grown;
-    Entry* out = grown.allocate(size() + 1);
+    Entry* out = allocate_block<Entry>(grown.cell_, size() + 1);
     Entry* old = cell_.pointer<Entry>();
     for (std::size_t i = 0; i < at; ++i) new (out + i) Entry(std::move(old[i]));
     new (out + at) Entry{std::move(new_key), std::move(value)};

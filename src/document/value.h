@@ -4,7 +4,13 @@
 //
 // Large generated documents hold millions of values, so every value, key and container handle
 // takes 16 bytes: strings of up to 14 bytes and date-times are stored inline, longer strings,
-// arrays and tables in one heap block of exact size each.
+// arrays and tables in one block of exact size each.
+//
+// Where the blocks live: a tree that doc::parse builds keeps every block in the arena of its
+// root table, which frees them all at once when the root goes; its inner values own nothing and
+// free nothing. A value made any other way, and every copy (of a parsed value too), owns its
+// blocks and frees them one by one. A moved root takes its arena along, so views into a parsed
+// tree stay valid as long as its root, wherever the root is moved.
 
 #include <compare>
 #include <cstdint>
@@ -60,11 +66,15 @@ class Value;
 struct Entry;
 
 namespace detail {
+class Arena;
+struct Storage;
+
 // The 16 bytes every handle of the tree shares: the kind first, so that a Value may read it
 // through whichever member is active.
 struct alignas(8) Cell {
     std::uint8_t kind;
-    std::uint8_t aux;    // a string's inline size or heap marker; a boolean; date-time flags
+    std::uint8_t aux;    // a string's inline size or block marker; where a block lives; a boolean;
+                         // date-time flags
     // Inline string bytes or date-time fields; else a 48-bit size in the first six bytes and a
     // pointer or 8-byte number in the last eight (aligned, as every cell starts at 8 bytes).
     std::uint8_t bytes[14];
@@ -82,6 +92,13 @@ struct alignas(8) Cell {
         std::memcpy(bytes + 6, &p, sizeof p);
     }
 };
+
+// Who frees the block of an array or table.
+enum Holder : std::uint8_t {
+    owned = 0,  // the handle itself
+    held = 1,   // the arena of a parsed tree, freed with its root
+    root = 2,   // a table whose handle owns the arena of its tree (stored just before the entries)
+};
 }  // namespace detail
 
 // A byte string: keys and string values.
@@ -96,9 +113,9 @@ public:
     ~String() { release(); }
 
     const char* data() const {
-        return cell_.aux == heap ? cell_.pointer<char>() : reinterpret_cast<const char*>(cell_.bytes);
+        return cell_.aux > inline_capacity ? cell_.pointer<char>() : reinterpret_cast<const char*>(cell_.bytes);
     }
-    std::size_t size() const { return cell_.aux == heap ? cell_.size48() : cell_.aux; }
+    std::size_t size() const { return cell_.aux > inline_capacity ? cell_.size48() : cell_.aux; }
     bool empty() const { return size() == 0; }
     std::string_view view() const { return {data(), size()}; }
     operator std::string_view() const { return view(); }
@@ -116,7 +133,10 @@ public:
 
 private:
     friend class Value;
-    static constexpr std::uint8_t heap = 0xFF;
+    friend struct detail::Storage;
+    // Markers of the aux byte for bytes kept out of line.
+    static constexpr std::uint8_t heap = 0xFF;     // owned
+    static constexpr std::uint8_t in_arena = 0xFE;  // held by the arena of a parsed tree
     static constexpr std::size_t inline_capacity = sizeof(detail::Cell::bytes);
 
     void release() noexcept;
@@ -131,8 +151,6 @@ public:
     Array(std::initializer_list<Value> items);
     // Takes the items over (moving each one).
     explicit Array(std::vector<Value>&& items);
-    template <class It>
-    Array(std::move_iterator<It> first, std::move_iterator<It> last);
     Array(const Array& other);
     Array(Array&& other) noexcept : cell_(other.cell_) { other.clear_cell(); }
     Array& operator=(const Array& other);
@@ -150,10 +168,9 @@ public:
 
 private:
     friend class Value;
+    friend struct detail::Storage;
     void clear_cell() noexcept;
     void release() noexcept;
-    // Room for n items; the caller constructs them all.
-    Value* allocate(std::size_t n);
 
     detail::Cell cell_;
 };
@@ -180,15 +197,15 @@ public:
     const_iterator end() const;
     std::span<const Entry> entries() const;
 
-    // Inserts or replaces, keeping the order.
+    // Inserts or replaces, keeping the order. A parsed tree becomes an owned copy first.
     void set(std::string_view key, Value value);
 
 private:
     friend class Value;
+    friend struct detail::Storage;
     const Entry* data() const { return cell_.pointer<Entry>(); }
     void clear_cell() noexcept;
     void release() noexcept;
-    Entry* allocate(std::size_t n);
 
     detail::Cell cell_;
 };
@@ -239,6 +256,7 @@ public:
     const Table* if_table() const { return is_table() ? &table_ : nullptr; }
 
 private:
+    friend struct detail::Storage;
     const Value& checked(ValueKind expected) const {
         if (kind() != expected) [[unlikely]] wrong_kind(expected);
         return *this;
@@ -309,13 +327,5 @@ inline const Value& Array::front() const { return data()[0]; }
 inline const Value& Array::back() const { return data()[size() - 1]; }
 inline Table::const_iterator Table::end() const { return data() + size(); }
 inline std::span<const Entry> Table::entries() const { return {data(), size()}; }
-
-template <class It>
-Array::Array(std::move_iterator<It> first, std::move_iterator<It> last) {
-    clear_cell();
-    const auto n = static_cast<std::size_t>(std::distance(first, last));
-    Value* out = allocate(n);
-    for (std::size_t i = 0; i < n; ++i, ++first) new (out + i) Value(*first);
-}
 
 }  // namespace qeld::doc
