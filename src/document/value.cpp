@@ -32,8 +32,6 @@ void Cell::set_size48(std::uint64_t size) {
 namespace {
 
 constexpr auto string_kind = static_cast<std::uint8_t>(ValueKind::String);
-constexpr auto array_kind = static_cast<std::uint8_t>(ValueKind::Array);
-constexpr auto table_kind = static_cast<std::uint8_t>(ValueKind::Table);
 
 // Which date-time parts are present; the flags travel in the aux byte.
 enum DateTimeFlag : std::uint8_t {
@@ -69,10 +67,9 @@ T* allocate_block(detail::Cell& cell, std::size_t n) {
     return p;
 }
 
-// Frees an owned block with its items. Blocks of a parsed tree are left to its arena.
+// Frees an owned block with its items.
 template <class T>
-void release_block(detail::Cell& cell) noexcept {
-    if (cell.aux != detail::owned) return;
+void release_items(detail::Cell& cell) noexcept {
     T* items = cell.pointer<T>();
     const std::size_t n = cell.size48();
     for (std::size_t i = 0; i < n; ++i) items[i].~T();
@@ -89,7 +86,7 @@ void fill_block(detail::Cell& cell, std::size_t n, Make make) {
         for (; made < n; ++made) make(out + made, made);
     } catch (...) {
         cell.set_size48(made);
-        release_block<T>(cell);
+        release_items<T>(cell);
         cell.set_size48(0);
         cell.set_pointer<T>(nullptr);
         throw;
@@ -114,10 +111,6 @@ String::String(std::string_view text) {
     cell_.set_pointer(p);
 }
 
-void String::release() noexcept {
-    if (cell_.aux == heap) ::operator delete(cell_.pointer<char>());
-    cell_.aux = 0;
-}
 
 String& String::operator=(const String& other) {
     if (this != &other) *this = String(other.view());
@@ -136,12 +129,7 @@ String& String::operator=(String&& other) noexcept {
 
 // Array -------------------------------------------------------------------------------------
 
-void Array::clear_cell() noexcept { cell_ = {array_kind, 0, {}}; }
-
-void Array::release() noexcept {
-    release_block<Value>(cell_);
-    clear_cell();
-}
+void Array::release_block() noexcept { release_items<Value>(cell_); }
 
 Array::Array(std::initializer_list<Value> items) {
     clear_cell();
@@ -169,7 +157,7 @@ Array& Array::operator=(Array&& other) noexcept {
     if (this != &other) {
         const detail::Cell taken = other.cell_;
         other.clear_cell();
-        release();
+        if (owns_block()) release_block();
         cell_ = taken;
     }
     return *this;
@@ -177,17 +165,14 @@ Array& Array::operator=(Array&& other) noexcept {
 
 // Table -------------------------------------------------------------------------------------
 
-void Table::clear_cell() noexcept { cell_ = {table_kind, 0, {}}; }
-
-void Table::release() noexcept {
+void Table::release_block() noexcept {
     if (cell_.aux == detail::root) {
         detail::Arena* arena;
         std::memcpy(&arena, cell_.pointer<char>() - sizeof arena, sizeof arena);
         delete arena;
     } else {
-        release_block<Entry>(cell_);
+        release_items<Entry>(cell_);
     }
-    clear_cell();
 }
 
 Table::Table(std::vector<Entry>&& sorted_entries) {
@@ -211,7 +196,7 @@ Table& Table::operator=(Table&& other) noexcept {
     if (this != &other) {
         const detail::Cell taken = other.cell_;
         other.clear_cell();
-        release();
+        if (owns_block()) release_block();
         cell_ = taken;
     }
     return *this;
@@ -333,22 +318,6 @@ Value& Value::operator=(Value&& other) noexcept {
         take(taken);
     }
     return *this;
-}
-
-void Value::destroy() noexcept {
-    switch (kind()) {
-        case ValueKind::String:
-            string_.~String();
-            break;
-        case ValueKind::Array:
-            array_.~Array();
-            break;
-        case ValueKind::Table:
-            table_.~Table();
-            break;
-        default:
-            break;
-    }
 }
 
 void Value::wrong_kind(ValueKind expected) const {

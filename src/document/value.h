@@ -139,7 +139,9 @@ private:
     static constexpr std::uint8_t in_arena = 0xFE;  // held by the arena of a parsed tree
     static constexpr std::size_t inline_capacity = sizeof(detail::Cell::bytes);
 
-    void release() noexcept;
+    void release() noexcept {
+        if (cell_.aux == heap) ::operator delete(cell_.pointer<char>());
+    }
 
     detail::Cell cell_;
 };
@@ -155,7 +157,9 @@ public:
     Array(Array&& other) noexcept : cell_(other.cell_) { other.clear_cell(); }
     Array& operator=(const Array& other);
     Array& operator=(Array&& other) noexcept;
-    ~Array() { release(); }
+    ~Array() {
+        if (owns_block()) release_block();
+    }
 
     std::size_t size() const { return cell_.size48(); }
     bool empty() const { return size() == 0; }
@@ -169,8 +173,10 @@ public:
 private:
     friend class Value;
     friend struct detail::Storage;
-    void clear_cell() noexcept;
-    void release() noexcept;
+    void clear_cell() noexcept { cell_ = {static_cast<std::uint8_t>(ValueKind::Array), detail::owned, {}}; }
+    bool owns_block() const { return cell_.aux == detail::owned && data() != nullptr; }
+    // Destroys the items and frees the block; the handle is left as it was.
+    void release_block() noexcept;
 
     detail::Cell cell_;
 };
@@ -187,7 +193,9 @@ public:
     Table(Table&& other) noexcept : cell_(other.cell_) { other.clear_cell(); }
     Table& operator=(const Table& other);
     Table& operator=(Table&& other) noexcept;
-    ~Table() { release(); }
+    ~Table() {
+        if (owns_block()) release_block();
+    }
 
     const Value* find(std::string_view key) const;
     bool contains(std::string_view key) const { return find(key) != nullptr; }
@@ -204,8 +212,10 @@ private:
     friend class Value;
     friend struct detail::Storage;
     const Entry* data() const { return cell_.pointer<Entry>(); }
-    void clear_cell() noexcept;
-    void release() noexcept;
+    void clear_cell() noexcept { cell_ = {static_cast<std::uint8_t>(ValueKind::Table), detail::owned, {}}; }
+    bool owns_block() const { return cell_.aux != detail::held && data() != nullptr; }
+    // Frees the block with the entries, or for a root the whole arena; the handle is left as it was.
+    void release_block() noexcept;
 
     detail::Cell cell_;
 };
@@ -277,7 +287,21 @@ private:
     // This value holds no member yet.
     void take(Value& other) noexcept;
     // Ends the active member's lifetime, releasing what it owns.
-    void destroy() noexcept;
+    void destroy() noexcept {
+        switch (kind()) {
+            case ValueKind::String:
+                string_.~String();
+                break;
+            case ValueKind::Array:
+                array_.~Array();
+                break;
+            case ValueKind::Table:
+                table_.~Table();
+                break;
+            default:
+                break;
+        }
+    }
 
     struct Scalar {
         detail::Cell cell;
