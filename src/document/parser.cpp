@@ -28,8 +28,8 @@ std::string too_deep() {
 
 class Parser : public Scanner {
 public:
-    Parser(std::string_view text, std::vector<KeyPath>* inline_tables)
-        : Scanner(text), inline_tables_(inline_tables) {}
+    Parser(std::string_view text, std::vector<KeyPath>* inline_tables, const MappedFile* file)
+        : Scanner(text), inline_tables_(inline_tables), file_(file) {}
 
     bool parse_document();
     Table take_root() { return builder_.finish_root(); }
@@ -76,11 +76,20 @@ private:
     std::vector<KeyPath>* inline_tables_;
     KeyPath path_;               // the key path of the value being read, kept only when tracking
     std::size_t array_nesting_ = 0;
+
+    // The file whose pages behind the parser are given back, every release_step bytes.
+    const MappedFile* file_;
+    std::size_t next_release_ = release_step;
+    static constexpr std::size_t release_step = 256 * 1024;
 };
 
 bool Parser::parse_document() {
     if (starts_with("\xEF\xBB\xBF")) pos_ = 3;
     for (;;) {
+        if (file_ != nullptr && pos_ >= next_release_) {
+            file_->release_before(pos_);
+            next_release_ = pos_ + release_step;
+        }
         skip_whitespace();
         if (at_end()) return true;
         const char c = peek();
@@ -278,7 +287,7 @@ bool Parser::parse_keyval(NodeId table, std::size_t depth) {
         return fail(segment_pos(count - 1), "the key " + quote_basic_string(last) + " is already defined");
     }
     // The value may read keys of its own: keep what is needed of this one.
-    String key = builder_.key(last);
+    Key key = builder_.key(last);
     const std::size_t path_size = path_.size();
     if (tracking()) path_.insert(path_.end(), keys_.begin(), keys_.end());
 
@@ -387,16 +396,28 @@ bool Parser::parse_inline_table(Value& out, std::size_t depth) {
 
 }  // namespace detail
 
-Result<Table> parse(std::string_view text, std::vector<KeyPath>* inline_tables) {
+namespace {
+
+Result<Table> parse_text(std::string_view text, std::vector<KeyPath>* inline_tables, const MappedFile* file) {
     const std::size_t recorded = inline_tables ? inline_tables->size() : 0;
-    detail::Parser parser(text, inline_tables);
-    if (!parser.parse_document()) {
-        if (inline_tables) inline_tables->resize(recorded);
-        const detail::Fault& fault = parser.fault();
-        TextPosition p = position_of(text, fault.offset);
-        return fail(format_parse_error(text, p.line, p.column, fault.description));
+    detail::Fault fault;
+    {
+        detail::Parser parser(text, inline_tables, file);
+        if (parser.parse_document()) return parser.take_root();
+        fault = parser.fault();
     }
-    return parser.take_root();
+    // The part of the tree built so far is gone before the text is read again for the message.
+    if (inline_tables) inline_tables->resize(recorded);
+    TextPosition p = position_of(text, fault.offset);
+    return fail(format_parse_error(text, p.line, p.column, fault.description));
 }
+
+}  // namespace
+
+Result<Table> parse(std::string_view text, std::vector<KeyPath>* inline_tables) {
+    return parse_text(text, inline_tables, nullptr);
+}
+
+Result<Table> parse(const MappedFile& file) { return parse_text(file.text(), nullptr, &file); }
 
 }  // namespace qeld::doc

@@ -15,6 +15,17 @@ void set_block(Cell& cell, Holder holder, const void* block, std::size_t n) {
 
 }  // namespace
 
+Key Storage::key(Arena& arena, std::string_view text) {
+    if (text.size() <= Key::inline_capacity) return Key(text);
+    const std::size_t size = text.size();
+    char* block = static_cast<char*>(arena.allocate(sizeof size + size));
+    std::memcpy(block, &size, sizeof size);
+    std::memcpy(block + sizeof size, text.data(), size);
+    Key k;
+    k.set_block(block, true);
+    return k;
+}
+
 String Storage::string(Arena& arena, std::string_view text) {
     if (text.size() <= String::inline_capacity) return String(text);
     char* bytes = arena.allocate_bytes(text.size());

@@ -13,6 +13,7 @@ namespace qeld::doc::detail {
 
 struct Storage {
     // A key or string value: inline when short, else its bytes copied into the arena.
+    static Key key(Arena& arena, std::string_view text);
     static String string(Arena& arena, std::string_view text);
     // An array of the n items, each moved into a new arena block.
     static Array array(Arena& arena, Value* items, std::size_t n);

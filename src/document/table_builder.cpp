@@ -45,7 +45,7 @@ std::uint64_t key_prefix(std::string_view key) {
 
 TableBuilder::TableBuilder() : arena_(std::make_unique<Arena>()) { nodes_.emplace_back(); }
 
-String TableBuilder::key(std::string_view text) { return Storage::string(*arena_, text); }
+Key TableBuilder::key(std::string_view text) { return Storage::key(*arena_, text); }
 
 Value TableBuilder::string(std::string_view text) { return Value(Storage::string(*arena_, text)); }
 
@@ -82,7 +82,7 @@ void TableBuilder::rebuild_index(Node& node) {
     }
 }
 
-std::uint32_t TableBuilder::add_entry(NodeId id, String key, Value value, Meta meta) {
+std::uint32_t TableBuilder::add_entry(NodeId id, Key key, Value value, Meta meta) {
     Node& node = nodes_[id];
     const auto index = static_cast<std::uint32_t>(node.entries.size());
     if (node.entries.size() == node.entries.capacity() && node.entries.size() >= reuse_limit) {
@@ -105,7 +105,7 @@ std::uint32_t TableBuilder::add_entry(NodeId id, String key, Value value, Meta m
     return index;
 }
 
-void TableBuilder::add_value(NodeId node, String key, Value value, EntryKind kind) {
+void TableBuilder::add_value(NodeId node, Key key, Value value, EntryKind kind) {
     add_entry(node, std::move(key), std::move(value), Meta{0, kind});
 }
 

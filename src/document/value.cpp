@@ -127,6 +127,36 @@ String& String::operator=(String&& other) noexcept {
     return *this;
 }
 
+// Key ---------------------------------------------------------------------------------------
+
+Key::Key(std::string_view text) {
+    if (text.size() <= inline_capacity) {
+        set_inline(text.size());
+        if (!text.empty()) std::memcpy(reinterpret_cast<char*>(&word_) + text_at, text.data(), text.size());
+        return;
+    }
+    const std::size_t size = text.size();
+    char* block = static_cast<char*>(::operator new(sizeof size + size));
+    std::memcpy(block, &size, sizeof size);
+    std::memcpy(block + sizeof size, text.data(), size);
+    set_block(block, false);
+}
+
+Key& Key::operator=(const Key& other) {
+    if (this != &other) *this = Key(other.view());
+    return *this;
+}
+
+Key& Key::operator=(Key&& other) noexcept {
+    if (this != &other) {
+        const std::uint64_t taken = other.word_;
+        other.set_inline(0);
+        release();
+        word_ = taken;
+    }
+    return *this;
+}
+
 // Array -------------------------------------------------------------------------------------
 
 void Array::release_block() noexcept { release_items<Value>(cell_); }
@@ -224,7 +254,7 @@ void Table::set(std::string_view key, Value value) {
         return;
     }
     // What may throw comes first, so that a failure leaves the table as it was.
-    String new_key(key);
+    Key new_key(key);
     Table grown;
     Entry* out = allocate_block<Entry>(grown.cell_, size() + 1);
     Entry* old = cell_.pointer<Entry>();

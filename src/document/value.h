@@ -2,9 +2,9 @@
 // The document tree: what a parsed TOML text is to the rest of the program.
 // Tables iterate in ascending key-byte order; document order is not kept.
 //
-// Large generated documents hold millions of values, so every value, key and container handle
-// takes 16 bytes: strings of up to 14 bytes and date-times are stored inline, longer strings,
-// arrays and tables in one block of exact size each.
+// Large generated documents hold millions of values, so every value and container handle takes
+// 16 bytes and every key 8: strings of up to 14 bytes, keys of up to 7 and date-times are stored
+// inline, longer strings and keys, arrays and tables in one block of exact size each.
 //
 // Where the blocks live: a tree that doc::parse builds keeps every block in the arena of its
 // root table, which frees them all at once when the root goes; its inner values own nothing and
@@ -12,6 +12,7 @@
 // blocks and frees them one by one. A moved root takes its arena along, so views into a parsed
 // tree stay valid as long as its root, wherever the root is moved.
 
+#include <bit>
 #include <compare>
 #include <cstdint>
 #include <cstring>
@@ -99,10 +100,31 @@ enum Holder : std::uint8_t {
     held = 1,   // the arena of a parsed tree, freed with its root
     root = 2,   // a table whose handle owns the arena of its tree (stored just before the entries)
 };
+// What every byte string of the tree offers, from the data() and size() of the derived class.
+template <class Derived>
+class ByteText {
+public:
+    std::string_view view() const {
+        const Derived& self = static_cast<const Derived&>(*this);
+        return {self.data(), self.size()};
+    }
+    operator std::string_view() const { return view(); }
+    std::string str() const { return std::string(view()); }
+    bool empty() const { return view().empty(); }
+    bool starts_with(std::string_view prefix) const { return view().starts_with(prefix); }
+
+    friend bool operator==(const Derived& a, const Derived& b) { return a.view() == b.view(); }
+    friend bool operator==(const Derived& a, std::string_view b) { return a.view() == b; }
+    friend std::strong_ordering operator<=>(const Derived& a, const Derived& b) { return a.view() <=> b.view(); }
+    friend std::strong_ordering operator<=>(const Derived& a, std::string_view b) { return a.view() <=> b; }
+    friend std::string operator+(const std::string& a, const Derived& b) { return std::string(a).append(b.view()); }
+    friend std::string operator+(const char* a, const Derived& b) { return std::string(a).append(b.view()); }
+    friend std::string operator+(const Derived& a, std::string_view b) { return a.str().append(b); }
+};
 }  // namespace detail
 
-// A byte string: keys and string values.
-class String {
+// A string value.
+class String : public detail::ByteText<String> {
 public:
     String() noexcept { cell_ = {static_cast<std::uint8_t>(ValueKind::String), 0, {}}; }
     explicit String(std::string_view text);
@@ -116,20 +138,6 @@ public:
         return cell_.aux > inline_capacity ? cell_.pointer<char>() : reinterpret_cast<const char*>(cell_.bytes);
     }
     std::size_t size() const { return cell_.aux > inline_capacity ? cell_.size48() : cell_.aux; }
-    bool empty() const { return size() == 0; }
-    std::string_view view() const { return {data(), size()}; }
-    operator std::string_view() const { return view(); }
-    std::string str() const { return std::string(view()); }
-
-    bool starts_with(std::string_view prefix) const { return view().starts_with(prefix); }
-
-    friend bool operator==(const String& a, const String& b) { return a.view() == b.view(); }
-    friend bool operator==(const String& a, std::string_view b) { return a.view() == b; }
-    friend std::strong_ordering operator<=>(const String& a, const String& b) { return a.view() <=> b.view(); }
-    friend std::strong_ordering operator<=>(const String& a, std::string_view b) { return a.view() <=> b; }
-    friend std::string operator+(const std::string& a, const String& b) { return std::string(a).append(b.view()); }
-    friend std::string operator+(const char* a, const String& b) { return std::string(a).append(b.view()); }
-    friend std::string operator+(const String& a, std::string_view b) { return a.str().append(b); }
 
 private:
     friend class Value;
@@ -145,6 +153,55 @@ private:
 
     detail::Cell cell_;
 };
+
+// The key of a table entry: eight bytes, holding up to seven bytes of text inline, or the address
+// of a block that holds the size and then the text.
+class Key : public detail::ByteText<Key> {
+public:
+    Key() noexcept { set_inline(0); }
+    explicit Key(std::string_view text);
+    Key(const Key& other) : Key(other.view()) {}
+    Key(Key&& other) noexcept : word_(other.word_) { other.set_inline(0); }
+    Key& operator=(const Key& other);
+    Key& operator=(Key&& other) noexcept;
+    ~Key() { release(); }
+
+    const char* data() const {
+        return is_inline() ? reinterpret_cast<const char*>(&word_) + text_at : block() + sizeof(std::size_t);
+    }
+    std::size_t size() const {
+        if (is_inline()) return tag() >> 1;
+        std::size_t n;
+        std::memcpy(&n, block(), sizeof n);
+        return n;
+    }
+
+private:
+    friend struct detail::Storage;
+    static constexpr std::size_t inline_capacity = 7;
+    // Blocks are 8-byte aligned, so the low bits of their address are free: bit 0 set marks inline
+    // text (the tag byte then holds the size above that bit), bit 1 a block in the arena of a
+    // parsed tree. The tag byte is the low byte of the word; the text fills the other seven.
+    static constexpr std::uint64_t inline_bit = 1;
+    static constexpr std::uint64_t in_arena_bit = 2;
+    static constexpr std::size_t text_at = std::endian::native == std::endian::little ? 1 : 0;
+    static_assert(sizeof(std::uintptr_t) <= sizeof(std::uint64_t));
+
+    unsigned char tag() const { return static_cast<unsigned char>(word_ & 0xFF); }
+    bool is_inline() const { return (word_ & inline_bit) != 0; }
+    const char* block() const { return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(word_ & ~std::uint64_t{7})); }
+    void set_inline(std::size_t size) { word_ = (size << 1) | inline_bit; }
+    void set_block(const char* block, bool in_arena) {
+        word_ = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(block)) | (in_arena ? in_arena_bit : 0);
+    }
+    void release() noexcept {
+        if ((word_ & (inline_bit | in_arena_bit)) == 0) ::operator delete(const_cast<char*>(block()));
+    }
+
+    std::uint64_t word_;
+};
+
+static_assert(sizeof(Key) == 8);
 
 // The items of an array, in document order, in one block of exact size.
 class Array {
@@ -339,11 +396,11 @@ inline void Value::take(Value& other) noexcept {
 }
 
 struct Entry {
-    String key;
+    Key key;
     Value value;
 };
 
-static_assert(sizeof(Entry) == 32);
+static_assert(sizeof(Entry) == 24);
 
 inline const Value* Array::end() const { return data() + size(); }
 inline const Value& Array::operator[](std::size_t i) const { return data()[i]; }

@@ -81,6 +81,21 @@ TEST(DocumentArena, ViewsLiveAsLongAsTheRootWhereverItMoves) {
     EXPECT_EQ(back.find("t")->as_table().find("u")->as_table().find("v")->as_array()[0].as_string(), long_text);
 }
 
+// Keys of up to seven bytes are stored inline, longer ones in the arena; both must read back
+// exactly, embedded NULs included, and sort by their bytes.
+TEST(DocumentArena, KeysOnBothSidesOfTheInlineBoundary) {
+    Table root = parsed("abcdefgh = 2\nabcdefg = 1\n\"\\u0000\\u0000x\" = 3\n\"\" = 0\n[t]\n'key of nine' = 4\n");
+    std::vector<std::string> keys;
+    for (const Entry& e : root) keys.push_back(e.key.str());
+    EXPECT_EQ(keys, (std::vector<std::string>{"", std::string("\0\0x", 3), "abcdefg", "abcdefgh", "t"}));
+    EXPECT_EQ(root.find("abcdefg")->as_integer(), 1);
+    EXPECT_EQ(root.find("abcdefgh")->as_integer(), 2);
+    EXPECT_EQ(root.find(std::string("\0\0x", 3))->as_integer(), 3);
+    EXPECT_EQ(root.find("t")->as_table().find("key of nine")->as_integer(), 4);
+    const Value copy{Table(root)};
+    EXPECT_EQ(testing::tree_difference(copy, Value(std::move(root))), "");
+}
+
 // Changing a parsed root first makes it an owned copy; the tree it came from is released.
 TEST(DocumentArena, SettingAKeyOfAParsedRootCopiesItFirst) {
     Table root = parsed("b = 'a string longer than fourteen bytes'\nd = [1, 2]\n");

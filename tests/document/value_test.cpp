@@ -11,10 +11,12 @@
 namespace qeld::doc {
 namespace {
 
-// Strings are stored inline up to 14 bytes and on the heap beyond; both sides of the boundary,
-// embedded NULs and non-ASCII bytes must come back byte for byte, through copies and moves.
+// Strings are stored inline up to 14 bytes and keys up to 7, both on the heap beyond; both sides
+// of each boundary, embedded NULs and non-ASCII bytes must come back byte for byte, through
+// copies and moves.
 TEST(DocumentValue, StringsKeepTheirBytesAcrossTheInlineBoundary) {
-    const std::vector<std::string> texts = {"", "a", std::string(13, 'x'), std::string(14, 'y'),
+    const std::vector<std::string> texts = {"", "a", std::string(6, 'u'), std::string(7, 'v'), std::string(8, 'w'),
+                                            std::string("\0\0", 2), std::string(13, 'x'), std::string(14, 'y'),
                                             std::string(15, 'z'), std::string("nul\0inside", 10),
                                             "\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80", std::string(100000, 'q')};
     for (const std::string& text : texts) {
@@ -24,9 +26,9 @@ TEST(DocumentValue, StringsKeepTheirBytesAcrossTheInlineBoundary) {
         EXPECT_EQ(original.as_string(), text);
         EXPECT_EQ(moved.as_string(), text);
         EXPECT_TRUE(copy.is_boolean());  // a moved-from value is left as false
-        String key(text);
-        String key_copy = key;
-        String key_moved = std::move(key_copy);
+        Key key(text);
+        Key key_copy = key;
+        Key key_moved = std::move(key_copy);
         EXPECT_EQ(key_moved.view(), text);
         EXPECT_TRUE(key_copy.empty());
         key_moved = key;  // copy assignment over a string of any size

@@ -1,6 +1,7 @@
 #include "schema/load/source.h"
 
 #include "common/file.h"
+#include "common/mapped_file.h"
 
 namespace qeld::schema {
 
@@ -22,9 +23,11 @@ std::string encode_key_path(const KeyPath& path) {
 Result<std::string> read_toml_source(std::string_view path) { return read_text_file(path); }
 
 Result<doc::Table> parse_toml_file(std::string_view path) {
-    auto text = read_toml_source(path);
-    if (!text) return fail(text.take_error());
-    auto table = doc::parse(*text);
+    // Mapped, so that the text need not stay resident whole beside the tree built from it.
+    auto file = MappedFile::open(path);
+    if (!file) return fail(file.take_error());
+    auto table = doc::parse(*file);
+    QELD_TRY(file->status());
     if (!table) return fail(std::string(path) + ": " + table.error());
     return std::move(table).value();
 }
