@@ -24,18 +24,22 @@ Arena::Block* Arena::new_block(std::size_t size) {
     return block;
 }
 
+void Arena::link_behind(Block* block) noexcept {
+    if (blocks_ == nullptr) {
+        block->next = nullptr;
+        blocks_ = block;
+    } else {
+        block->next = blocks_->next;
+        blocks_->next = block;
+    }
+}
+
 void* Arena::allocate_slow(std::size_t size, bool aligned) {
     // A piece larger than a quarter of the next block gets a block of its own, kept behind the
     // current one, so that the free room of the current block is not given up for it.
     if (size > next_size_ / 4) {
         Block* block = new_block(size);
-        if (blocks_ == nullptr) {
-            block->next = nullptr;
-            blocks_ = block;
-        } else {
-            block->next = blocks_->next;
-            blocks_->next = block;
-        }
+        link_behind(block);
         return reinterpret_cast<char*>(block) + header;
     }
     Block* block = new_block(next_size_);
@@ -45,6 +49,15 @@ void* Arena::allocate_slow(std::size_t size, bool aligned) {
     high_ = low_ + next_size_;
     if (next_size_ < largest_block) next_size_ *= 2;
     return aligned ? allocate(size) : allocate_bytes(size);
+}
+
+void* Arena::new_loose(std::size_t size) { return static_cast<char*>(::operator new(header + size)) + header; }
+
+void Arena::free_loose(void* piece) noexcept { ::operator delete(static_cast<char*>(piece) - header); }
+
+void Arena::adopt(void* piece, std::size_t size) noexcept {
+    link_behind(reinterpret_cast<Block*>(static_cast<char*>(piece) - header));
+    reserved_ += header + size;
 }
 
 }  // namespace qeld::doc::detail

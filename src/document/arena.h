@@ -33,6 +33,13 @@ public:
     // The bytes of all blocks, free room included.
     std::size_t reserved() const { return reserved_; }
 
+    // A block of its own outside any arena, for a piece that grows: moved to a larger loose block
+    // as it fills, then adopted whole by the arena, which frees it with the others. Until it is
+    // adopted, free_loose must free it.
+    static void* new_loose(std::size_t size);
+    static void free_loose(void* piece) noexcept;
+    void adopt(void* piece, std::size_t size) noexcept;
+
 private:
     // A small document takes one small block; blocks then double up to the largest size, so that
     // a large document costs few allocations and leaves at most one block's free room unused.
@@ -45,6 +52,8 @@ private:
 
     void* allocate_slow(std::size_t size, bool aligned);
     Block* new_block(std::size_t size);
+    // Links a block that is not the current one, keeping the current one first.
+    void link_behind(Block* block) noexcept;
 
     char* low_ = nullptr;   // the free room of the current block is [low_, high_)
     char* high_ = nullptr;

@@ -46,6 +46,12 @@ Array Storage::array(Arena& arena, Value* items, std::size_t n) {
     return a;
 }
 
+Array Storage::array_in_place(Value* items, std::size_t n) {
+    Array a;
+    if (n != 0) set_block(a.cell_, held, items, n);
+    return a;
+}
+
 Entry* Storage::entries(Arena& arena, std::size_t n) {
     return n == 0 ? nullptr : static_cast<Entry*>(arena.allocate(n * sizeof(Entry)));
 }

@@ -17,6 +17,8 @@ struct Storage {
     static String string(Arena& arena, std::string_view text);
     // An array of the n items, each moved into a new arena block.
     static Array array(Arena& arena, Value* items, std::size_t n);
+    // An array over n items that already lie in the arena.
+    static Array array_in_place(Value* items, std::size_t n);
 
     // Room in the arena for the n entries of a table, which the caller constructs, then wraps.
     static Entry* entries(Arena& arena, std::size_t n);

@@ -45,6 +45,12 @@ std::uint64_t key_prefix(std::string_view key) {
 
 TableBuilder::TableBuilder() : arena_(std::make_unique<Arena>()) { nodes_.emplace_back(); }
 
+TableBuilder::~TableBuilder() {
+    for (const TableArrayNode& array : arrays_) {
+        if (array.items != nullptr) Arena::free_loose(array.items);
+    }
+}
+
 Key TableBuilder::key(std::string_view text) { return Storage::key(*arena_, text); }
 
 Value TableBuilder::string(std::string_view text) { return Value(Storage::string(*arena_, text)); }
@@ -136,7 +142,7 @@ TableBuilder::NodeId TableBuilder::last_element(NodeId node, std::uint32_t index
 
 TableBuilder::NodeId TableBuilder::append_element(NodeId node, std::uint32_t index) {
     TableArrayNode& array = arrays_[nodes_[node].meta[index].child];
-    array.items.push_back(Value(finish(array.last)));
+    push_element(array, Value(finish(array.last)));
     array.last = new_node();
     return array.last;
 }
@@ -163,11 +169,27 @@ void TableBuilder::release(NodeId id) {
     if (id != root()) free_nodes_.push_back(id);
 }
 
+void TableBuilder::push_element(TableArrayNode& array, Value element) {
+    if (array.size == array.capacity) {
+        const std::size_t capacity = array.capacity == 0 ? 4 : array.capacity * 2;
+        auto* items = static_cast<Value*>(Arena::new_loose(capacity * sizeof(Value)));
+        for (std::size_t i = 0; i < array.size; ++i) {
+            new (items + i) Value(std::move(array.items[i]));
+            array.items[i].~Value();
+        }
+        if (array.items != nullptr) Arena::free_loose(array.items);
+        array.items = items;
+        array.capacity = capacity;
+    }
+    new (array.items + array.size++) Value(std::move(element));
+}
+
 Value TableBuilder::finish_table_array(std::uint32_t id) {
     TableArrayNode& array = arrays_[id];
-    array.items.push_back(Value(finish(array.last)));
-    Value items = this->array(array.items.data(), array.items.size());
-    array.items = std::vector<Value>();
+    push_element(array, Value(finish(array.last)));
+    arena_->adopt(array.items, array.capacity * sizeof(Value));
+    Value items(Storage::array_in_place(array.items, array.size));
+    array = TableArrayNode();
     free_arrays_.push_back(id);
     return items;
 }

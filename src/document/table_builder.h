@@ -35,6 +35,9 @@ public:
     static constexpr std::uint32_t npos = UINT32_MAX;
 
     TableBuilder();
+    TableBuilder(const TableBuilder&) = delete;
+    TableBuilder& operator=(const TableBuilder&) = delete;
+    ~TableBuilder();
 
     NodeId root() const { return 0; }
 
@@ -79,14 +82,19 @@ private:
         std::vector<Meta> meta;
         std::vector<std::uint32_t> index;  // open addressing of entry index + 1; empty while small
     };
+    // The finished elements grow in a loose block that the arena adopts when the array is
+    // finished, so that a long array of tables is never copied whole.
     struct TableArrayNode {
-        std::vector<Value> items;  // the finished elements
+        Value* items = nullptr;
+        std::size_t size = 0;
+        std::size_t capacity = 0;
         NodeId last = 0;
     };
 
     std::uint32_t add_entry(NodeId node, Key key, Value value, Meta meta);
     void rebuild_index(Node& node);
     Value finish_table_array(std::uint32_t id);
+    void push_element(TableArrayNode& array, Value element);
     void finish_children(Node& node);
     // Moves the node's entries into the block in ascending key order.
     void move_sorted(Node& node, Entry* block);
