@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <string>
+#include <unistd.h>
 
 #include "document/parse.h"
 
@@ -194,6 +197,35 @@ TEST(DocumentParse, RecordsInlineTablesOutsideArrays) {
         {"elements", "server", "default", "tls"},
     };
     EXPECT_EQ(inline_tables, expected);
+}
+
+// The parser gives the pages of a mapped file back as it goes; the tree and every error message
+// are those of the text parsed from memory, even for a fault near the end of a long file.
+TEST(DocumentParse, AMappedFileGivesTheSameTreeAndErrors) {
+    char name[] = "/tmp/qeld-parse-XXXXXX";
+    const int fd = mkstemp(name);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    std::string text;
+    for (int i = 0; text.size() < 3 * MappedFile::map_threshold; ++i) {
+        text += "[t" + std::to_string(i) + "]\nk = \"v" + std::to_string(i) + "\"\n";
+    }
+    for (const std::string& variant : {text, text + "[t7]\n"}) {
+        std::ofstream(name, std::ios::binary | std::ios::trunc) << variant;
+        auto file = MappedFile::open(name);
+        ASSERT_TRUE(file.ok()) << file.error();
+        ASSERT_TRUE(file->mapped());
+        auto from_file = parse(*file);
+        auto from_text = parse(variant);
+        ASSERT_EQ(from_file.ok(), from_text.ok());
+        if (from_text.ok()) {
+            EXPECT_EQ(from_file->size(), from_text->size());
+            EXPECT_EQ(from_file->find("t1000")->as_table().find("k")->as_string(), "v1000");
+        } else {
+            EXPECT_EQ(from_file.error(), from_text.error());
+        }
+    }
+    std::remove(name);
 }
 
 }  // namespace
