@@ -51,7 +51,22 @@ TableBuilder::~TableBuilder() {
     }
 }
 
-Key TableBuilder::key(std::string_view text) { return Storage::key(*arena_, text); }
+Key TableBuilder::key(std::string_view text) {
+    if (text.size() <= Key::inline_capacity || text.size() > intern_size_limit) return Storage::key(*arena_, text);
+    if (interned_.empty()) interned_.assign(intern_capacity, 0);
+    const std::size_t mask = intern_capacity - 1;
+    std::size_t slot = hash_key(text) & mask;
+    for (; interned_[slot] != 0; slot = (slot + 1) & mask) {
+        Key known = Storage::held_key(interned_[slot]);
+        if (known.view() == text) return known;
+    }
+    Key made = Storage::key(*arena_, text);
+    if (interned_count_ < intern_capacity / 2) {
+        interned_[slot] = Storage::word(made);
+        ++interned_count_;
+    }
+    return made;
+}
 
 Value TableBuilder::string(std::string_view text) { return Value(Storage::string(*arena_, text)); }
 
@@ -60,11 +75,12 @@ Value TableBuilder::array(Value* items, std::size_t n) { return Value(Storage::a
 std::uint32_t TableBuilder::find(NodeId id, std::string_view key) const {
     const Node& node = nodes_[id];
     if (node.index.empty()) {
+        // Short keys are equal exactly when their words are.
+        std::uint64_t word;
+        const bool short_key = Storage::short_key_word(key, word);
         for (std::size_t i = 0; i < node.entries.size(); ++i) {
-            const std::string_view k = node.entries[i].key;
-            if (k.size() == key.size() && std::memcmp(k.data(), key.data(), key.size()) == 0) {
-                return static_cast<std::uint32_t>(i);
-            }
+            const Key& k = node.entries[i].key;
+            if (short_key ? Storage::word(k) == word : k.view() == key) return static_cast<std::uint32_t>(i);
         }
         return npos;
     }
@@ -234,28 +250,49 @@ Table TableBuilder::finish_root() {
     return Storage::root_table(std::move(arena_), block, n);
 }
 
-void TableBuilder::move_sorted(Node& node, Entry* block) {
-    std::vector<Entry>& entries = node.entries;
+const std::vector<std::uint32_t>& TableBuilder::key_order(const std::vector<Entry>& entries) {
     const std::size_t n = entries.size();
-    order_.clear();
+    const bool remembered = n <= linear_limit;
+    Order& order = remembered ? orders_[n % order_slots] : large_order_;
+    if (remembered && order.words.size() == n) {
+        std::size_t same = 0;
+        while (same < n && Storage::word(entries[same].key) == order.words[same]) ++same;
+        if (same == n) return order.positions;
+    }
+    sorting_.clear();
     bool sorted = true;
     for (std::size_t i = 0; i < n; ++i) {
         const std::string_view key = entries[i].key.view();
-        order_.push_back({key_prefix(key), key, static_cast<std::uint32_t>(i)});
+        sorting_.push_back({key_prefix(key), key, static_cast<std::uint32_t>(i)});
         if (i > 0) {
-            const KeyAt& previous = order_[i - 1];
-            const KeyAt& current = order_[i];
+            const KeyAt& previous = sorting_[i - 1];
+            const KeyAt& current = sorting_[i];
             sorted = sorted && (previous.prefix < current.prefix ||
                                 (previous.prefix == current.prefix && previous.key < current.key));
         }
     }
     if (!sorted) {
-        std::sort(order_.begin(), order_.end(), [](const KeyAt& a, const KeyAt& b) {
+        std::sort(sorting_.begin(), sorting_.end(), [](const KeyAt& a, const KeyAt& b) {
             return a.prefix != b.prefix ? a.prefix < b.prefix : a.key < b.key;
         });
     }
-    for (std::size_t i = 0; i < n; ++i) new (block + i) Entry(std::move(entries[order_[i].index]));
-    if (order_.capacity() > reuse_limit) order_ = std::vector<KeyAt>();
+    order.positions.clear();
+    order.words.clear();
+    for (const KeyAt& k : sorting_) order.positions.push_back(k.index);
+    if (remembered) {
+        // Equal words mean equal keys: short keys compare by their bytes, a long key's word is
+        // the address of its arena block, which no other key shares.
+        for (const Entry& e : entries) order.words.push_back(Storage::word(e.key));
+    }
+    if (sorting_.capacity() > reuse_limit) sorting_ = std::vector<KeyAt>();
+    return order.positions;
+}
+
+void TableBuilder::move_sorted(Node& node, Entry* block) {
+    std::vector<Entry>& entries = node.entries;
+    const std::vector<std::uint32_t>& order = key_order(entries);
+    for (std::size_t i = 0; i < entries.size(); ++i) new (block + i) Entry(std::move(entries[order[i]]));
+    if (large_order_.positions.capacity() > reuse_limit) large_order_ = Order();
 }
 
 }  // namespace qeld::doc::detail

@@ -102,6 +102,14 @@ private:
 
     std::unique_ptr<Arena> arena_;
 
+    // Long keys are interned: a text met before gets the same arena block, so that it is stored
+    // once and its word stays equal across tables. Only the first intern_capacity / 2 texts of up
+    // to intern_size_limit bytes are kept, which bounds the table.
+    static constexpr std::size_t intern_capacity = 8192;
+    static constexpr std::size_t intern_size_limit = 64;
+    std::vector<std::uint64_t> interned_;  // open addressing of key words; 0 is free
+    std::size_t interned_count_ = 0;
+
     // Deques keep references to nodes stable while others are added; released nodes keep their
     // buffers for reuse (unless large), so the many small tables of an array of tables cost one
     // exact allocation each.
@@ -115,7 +123,19 @@ private:
         std::string_view key;
         std::uint32_t index;
     };
-    std::vector<KeyAt> order_;  // scratch for sorting
+    std::vector<KeyAt> sorting_;  // scratch for sorting
+    // The key orders of the tables sorted last, one for each size modulo order_slots: the
+    // positions of the entries in key order, and the words of their keys. The elements of an
+    // array of tables, and the inline tables inside them, mostly repeat the keys of the ones
+    // before in the same order, and reuse their order.
+    struct Order {
+        std::vector<std::uint64_t> words;
+        std::vector<std::uint32_t> positions;
+    };
+    static constexpr std::size_t order_slots = 8;
+    Order orders_[order_slots];
+    Order large_order_;  // tables too large to remember
+    const std::vector<std::uint32_t>& key_order(const std::vector<Entry>& entries);
 };
 
 }  // namespace qeld::doc::detail

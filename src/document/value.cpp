@@ -129,17 +129,12 @@ String& String::operator=(String&& other) noexcept {
 
 // Key ---------------------------------------------------------------------------------------
 
-Key::Key(std::string_view text) {
-    if (text.size() <= inline_capacity) {
-        set_inline(text.size());
-        if (!text.empty()) std::memcpy(reinterpret_cast<char*>(&word_) + text_at, text.data(), text.size());
-        return;
-    }
+const char* Key::new_block(std::string_view text) {
     const std::size_t size = text.size();
     char* block = static_cast<char*>(::operator new(sizeof size + size));
     std::memcpy(block, &size, sizeof size);
     std::memcpy(block + sizeof size, text.data(), size);
-    set_block(block, false);
+    return block;
 }
 
 Key& Key::operator=(const Key& other) {

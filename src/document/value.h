@@ -159,7 +159,13 @@ private:
 class Key : public detail::ByteText<Key> {
 public:
     Key() noexcept { set_inline(0); }
-    explicit Key(std::string_view text);
+    explicit Key(std::string_view text) {
+        if (text.size() > inline_capacity) {
+            set_block(new_block(text), false);
+        } else {
+            word_ = inline_word(text);
+        }
+    }
     Key(const Key& other) : Key(other.view()) {}
     Key(Key&& other) noexcept : word_(other.word_) { other.set_inline(0); }
     Key& operator=(const Key& other);
@@ -176,9 +182,11 @@ public:
         return n;
     }
 
+    // Keys of up to this many bytes are stored inline.
+    static constexpr std::size_t inline_capacity = 7;
+
 private:
     friend struct detail::Storage;
-    static constexpr std::size_t inline_capacity = 7;
     // Blocks are 8-byte aligned, so the low bits of their address are free: bit 0 set marks inline
     // text (the tag byte then holds the size above that bit), bit 1 a block in the arena of a
     // parsed tree. The tag byte is the low byte of the word; the text fills the other seven.
@@ -196,6 +204,36 @@ private:
     }
     void release() noexcept {
         if ((word_ & (inline_bit | in_arena_bit)) == 0) ::operator delete(const_cast<char*>(block()));
+    }
+    // An owned block holding the size, then the text.
+    static const char* new_block(std::string_view text);
+    // The word of a text of up to seven bytes. The bytes past the text are zero, so that equal
+    // short keys have equal words.
+    static std::uint64_t inline_word(std::string_view text) {
+        const std::size_t n = text.size();
+        const char* p = text.data();
+        std::uint64_t bytes = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            // Two loads that overlap cover any size from 2 to 7 without a loop.
+            if (n >= 4) {
+                std::uint32_t lo, hi;
+                std::memcpy(&lo, p, 4);
+                std::memcpy(&hi, p + n - 4, 4);
+                bytes = lo | (std::uint64_t{hi} << (8 * (n - 4)));
+            } else if (n >= 2) {
+                std::uint16_t lo, hi;
+                std::memcpy(&lo, p, 2);
+                std::memcpy(&hi, p + n - 2, 2);
+                bytes = lo | (std::uint64_t{hi} << (8 * (n - 2)));
+            } else if (n == 1) {
+                bytes = static_cast<unsigned char>(p[0]);
+            }
+            return (bytes << 8) | (n << 1) | inline_bit;
+        } else {
+            std::uint64_t word = (n << 1) | inline_bit;
+            if (n != 0) std::memcpy(reinterpret_cast<char*>(&word) + text_at, p, n);
+            return word;
+        }
     }
 
     std::uint64_t word_;
