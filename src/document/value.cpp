@@ -335,16 +335,6 @@ Value& Value::operator=(const Value& other) {
     return *this;
 }
 
-Value& Value::operator=(Value&& other) noexcept {
-    if (this != &other) {
-        // Take the other value first: it may lie inside this one.
-        Value taken(std::move(other));
-        destroy();
-        take(taken);
-    }
-    return *this;
-}
-
 void Value::wrong_kind(ValueKind expected) const {
     static constexpr const char* names[] = {"string", "integer", "float", "boolean", "date-time", "array", "table"};
     invariant_failure(std::string("a document value read as ") + names[static_cast<int>(expected)] + " is a " +

@@ -433,6 +433,16 @@ inline void Value::take(Value& other) noexcept {
     new (&other.scalar_) Scalar{{static_cast<std::uint8_t>(ValueKind::Boolean), 0, {}}};
 }
 
+inline Value& Value::operator=(Value&& other) noexcept {
+    if (this != &other) {
+        // Take the other value first: it may lie inside this one.
+        Value taken(std::move(other));
+        destroy();
+        take(taken);
+    }
+    return *this;
+}
+
 struct Entry {
     Key key;
     Value value;
