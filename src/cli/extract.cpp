@@ -4,7 +4,7 @@
 
 #include "cli/commands.h"
 #include "common/file.h"
-#include "common/mapped_file.h"
+#include "common/file_text.h"
 #include "document/parse.h"
 #include "extract/extract.h"
 
@@ -23,16 +23,12 @@ bool same_regular_file(std::string_view a, std::string_view b) {
 }  // namespace
 
 ExitStatus extract(std::string_view document_path, std::string_view schema_path, Writer& out, Writer& err) {
-    auto file = MappedFile::open(document_path);
+    auto file = FileText::read(document_path);
     if (!file) {
         err.write(file.error() + "\n");
         return 1;
     }
     auto table = doc::parse(*file);
-    if (auto read = file->status(); !read) {
-        err.write(read.error() + "\n");
-        return 1;
-    }
     if (!table) {
         err.write(std::string(document_path) + ": " + table.error() + "\n");
         return 1;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/invariant.h"
 #include "document/key.h"
 #include "document/parse.h"
 #include "document/scanner.h"
@@ -28,7 +29,7 @@ std::string too_deep() {
 
 class Parser : public Scanner {
 public:
-    Parser(std::string_view text, std::vector<KeyPath>* inline_tables, const MappedFile* file)
+    Parser(std::string_view text, std::vector<KeyPath>* inline_tables, FileText* file)
         : Scanner(text), inline_tables_(inline_tables), file_(file) {}
 
     bool parse_document();
@@ -78,9 +79,9 @@ private:
     std::size_t array_nesting_ = 0;
 
     // The file whose pages behind the parser are given back, every release_step bytes.
-    const MappedFile* file_;
+    FileText* file_;
     std::size_t next_release_ = release_step;
-    static constexpr std::size_t release_step = 256 * 1024;
+    static constexpr std::size_t release_step = 128 * 1024;
 };
 
 bool Parser::parse_document() {
@@ -398,7 +399,7 @@ bool Parser::parse_inline_table(Value& out, std::size_t depth) {
 
 namespace {
 
-Result<Table> parse_text(std::string_view text, std::vector<KeyPath>* inline_tables, const MappedFile* file) {
+Result<Table> parse_text(std::string_view text, std::vector<KeyPath>* inline_tables, FileText* file) {
     const std::size_t recorded = inline_tables ? inline_tables->size() : 0;
     detail::Fault fault;
     {
@@ -406,10 +407,15 @@ Result<Table> parse_text(std::string_view text, std::vector<KeyPath>* inline_tab
         if (parser.parse_document()) return parser.take_root();
         fault = parser.fault();
     }
-    // The part of the tree built so far is gone before the text is read again for the message.
     if (inline_tables) inline_tables->resize(recorded);
-    TextPosition p = position_of(text, fault.offset);
-    return fail(format_parse_error(text, p.line, p.column, fault.description));
+    // A fault lies in the statement being read, so on the line it starts or a later one, which
+    // the file still holds whole.
+    const FileText::Kept kept = file ? file->kept() : FileText::Kept{};
+    if (fault.offset < kept.offset) invariant_failure("a parse fault lies in text already given back");
+    const std::string_view rest = text.substr(kept.offset);
+    const TextPosition p = position_of(rest, fault.offset - kept.offset);
+    const std::size_t first_line = kept.lines_before + 1;
+    return fail(format_parse_error(rest, p.line + kept.lines_before, p.column, fault.description, first_line));
 }
 
 }  // namespace
@@ -418,6 +424,6 @@ Result<Table> parse(std::string_view text, std::vector<KeyPath>* inline_tables) 
     return parse_text(text, inline_tables, nullptr);
 }
 
-Result<Table> parse(const MappedFile& file) { return parse_text(file.text(), nullptr, &file); }
+Result<Table> parse(FileText& file) { return parse_text(file.text(), nullptr, &file); }
 
 }  // namespace qeld::doc

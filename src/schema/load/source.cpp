@@ -1,7 +1,7 @@
 #include "schema/load/source.h"
 
 #include "common/file.h"
-#include "common/mapped_file.h"
+#include "common/file_text.h"
 
 namespace qeld::schema {
 
@@ -23,11 +23,11 @@ std::string encode_key_path(const KeyPath& path) {
 Result<std::string> read_toml_source(std::string_view path) { return read_text_file(path); }
 
 Result<doc::Table> parse_toml_file(std::string_view path) {
-    // Mapped, so that the text need not stay resident whole beside the tree built from it.
-    auto file = MappedFile::open(path);
+    // Read so that the parser can give the text back as it goes, instead of holding it whole
+    // beside the tree built from it.
+    auto file = FileText::read(path);
     if (!file) return fail(file.take_error());
     auto table = doc::parse(*file);
-    QELD_TRY(file->status());
     if (!table) return fail(std::string(path) + ": " + table.error());
     return std::move(table).value();
 }
