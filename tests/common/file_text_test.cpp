@@ -39,10 +39,13 @@ protected:
     fs::path dir_;
 };
 
-// Lines of TOML of growing length, each different, up to the size.
+// Lines of TOML of growing length, each different, up to the size; the values hold bytes that
+// differ from a line feed only in their high bit ("\xC3\x8A" is U+00CA).
 std::string large_text(std::size_t size) {
     std::string text;
-    for (std::size_t i = 0; text.size() < size; ++i) text += "k" + std::to_string(i) + " = \"v" + std::to_string(i) + "\"\n";
+    for (std::size_t i = 0; text.size() < size; ++i) {
+        text += "k" + std::to_string(i) + " = \"v\xC3\x8A" + std::to_string(i) + "\"\n";
+    }
     return text;
 }
 
