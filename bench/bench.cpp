@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     qeld::bench::Launcher launcher;
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     const int repetitions = quick ? 1 : 7;
-    const int process_repetitions = quick ? 1 : 5;
+    const int process_repetitions = quick ? 1 : 9;
     fs::path dir = fs::temp_directory_path() / ("qeld-bench-" + std::to_string(::getpid()));
     fs::create_directories(dir);
 
