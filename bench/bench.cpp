@@ -150,7 +150,7 @@ int main(int argc, char** argv) {
     for (const Input& input : inputs) {
         std::printf("records %6.1f MB (exit %d)%*s %10.3f %10.1f %16.1f %14.1f %10.2f\n", input.megabytes(), input.status,
                     input.size < 10 ? 5 : 4, "", median(input.process), input.process_rate(), input.scan_rate(),
-                    median(input.rss_kb) / 1024.0, input.rss_ratio());
+                    median(input.rss_kb) * 1024.0 / 1e6, input.rss_ratio());
     }
 
     const fs::path typical_schema = dir / "typical.qeld";
