@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "common/file.h"
+#include "common/file_text.h"
 #include "document/parse.h"
 #include "extract/extract.h"
 
@@ -22,12 +23,12 @@ bool same_regular_file(std::string_view a, std::string_view b) {
 }  // namespace
 
 ExitStatus extract(std::string_view document_path, std::string_view schema_path, Writer& out, Writer& err) {
-    auto text = read_text_file(document_path);
-    if (!text) {
-        err.write(text.error() + "\n");
+    auto file = FileText::read(document_path);
+    if (!file) {
+        err.write(file.error() + "\n");
         return 1;
     }
-    auto table = doc::parse(*text);
+    auto table = doc::parse(*file);
     if (!table) {
         err.write(std::string(document_path) + ": " + table.error() + "\n");
         return 1;

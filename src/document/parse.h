@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/file_text.h"
 #include "common/result.h"
 #include "document/value.h"
 
@@ -29,10 +30,13 @@ inline constexpr std::size_t max_depth = 256;
 // When inline_tables is given, it receives the key path of every table written as an inline
 // table ("{...}") outside arrays, nested ones included; on failure it gets none.
 Result<Table> parse(std::string_view text, std::vector<KeyPath>* inline_tables = nullptr);
+// The same for the text of a file, whose pages behind the parser are given back as it goes.
+Result<Table> parse(FileText& file);
 
-// The frame of a parse error at a 1-based line and character column of the text.
+// The frame of a parse error at a 1-based line and character column of the text. The line is
+// counted from first_line, the number of the text's first line.
 std::string format_parse_error(std::string_view text, std::size_t line, std::size_t column,
-                               std::string_view description);
+                               std::string_view description, std::size_t first_line = 1);
 
 // The 1-based line and character column of a byte offset of the text.
 struct TextPosition {

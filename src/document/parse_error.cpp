@@ -114,9 +114,9 @@ TextPosition position_of(std::string_view text, std::size_t offset) {
 }
 
 std::string format_parse_error(std::string_view text, std::size_t line, std::size_t column,
-                               std::string_view description) {
+                               std::string_view description, std::size_t first_line) {
     std::size_t start = 0;
-    for (std::size_t l = 1; l < line && start < text.size(); ++l) {
+    for (std::size_t l = first_line; l < line && start < text.size(); ++l) {
         std::size_t nl = text.find('\n', start);
         if (nl == std::string_view::npos) {
             start = text.size();

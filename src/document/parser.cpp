@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/invariant.h"
 #include "document/key.h"
 #include "document/parse.h"
 #include "document/scanner.h"
@@ -28,11 +29,11 @@ std::string too_deep() {
 
 class Parser : public Scanner {
 public:
-    Parser(std::string_view text, std::vector<KeyPath>* inline_tables)
-        : Scanner(text), inline_tables_(inline_tables) {}
+    Parser(std::string_view text, std::vector<KeyPath>* inline_tables, FileText* file)
+        : Scanner(text), inline_tables_(inline_tables), file_(file) {}
 
     bool parse_document();
-    Table take_root() { return builder_.finish(builder_.root()); }
+    Table take_root() { return builder_.finish_root(); }
 
 private:
     using NodeId = TableBuilder::NodeId;
@@ -76,11 +77,20 @@ private:
     std::vector<KeyPath>* inline_tables_;
     KeyPath path_;               // the key path of the value being read, kept only when tracking
     std::size_t array_nesting_ = 0;
+
+    // The file whose pages behind the parser are given back, every release_step bytes.
+    FileText* file_;
+    std::size_t next_release_ = release_step;
+    static constexpr std::size_t release_step = 128 * 1024;
 };
 
 bool Parser::parse_document() {
     if (starts_with("\xEF\xBB\xBF")) pos_ = 3;
     for (;;) {
+        if (file_ != nullptr && pos_ >= next_release_) {
+            file_->release_before(pos_);
+            next_release_ = pos_ + release_step;
+        }
         skip_whitespace();
         if (at_end()) return true;
         const char c = peek();
@@ -278,7 +288,7 @@ bool Parser::parse_keyval(NodeId table, std::size_t depth) {
         return fail(segment_pos(count - 1), "the key " + quote_basic_string(last) + " is already defined");
     }
     // The value may read keys of its own: keep what is needed of this one.
-    String key(last);
+    Key key = builder_.key(last);
     const std::size_t path_size = path_.size();
     if (tracking()) path_.insert(path_.end(), keys_.begin(), keys_.end());
 
@@ -300,7 +310,7 @@ bool Parser::parse_value(Value& out, std::size_t depth) {
         case '\'': {
             std::string_view s;
             if (!read_string_value(s, string_buffer_)) return false;
-            out = Value(s);
+            out = builder_.string(s);
             return true;
         }
         case 't':
@@ -353,9 +363,8 @@ bool Parser::parse_array(Value& out, std::size_t depth) {
     }
     ++pos_;
     --array_nesting_;
-    const auto first = values_.begin() + static_cast<std::ptrdiff_t>(mark);
-    out = Value(Array(std::make_move_iterator(first), std::make_move_iterator(values_.end())));
-    values_.erase(first, values_.end());
+    out = builder_.array(values_.data() + mark, values_.size() - mark);
+    values_.resize(mark);
     // Keep no scratch room the size of one very large array for the rest of the document.
     if (mark == 0 && values_.capacity() > scratch_limit) values_ = std::vector<Value>();
     return true;
@@ -388,16 +397,33 @@ bool Parser::parse_inline_table(Value& out, std::size_t depth) {
 
 }  // namespace detail
 
-Result<Table> parse(std::string_view text, std::vector<KeyPath>* inline_tables) {
+namespace {
+
+Result<Table> parse_text(std::string_view text, std::vector<KeyPath>* inline_tables, FileText* file) {
     const std::size_t recorded = inline_tables ? inline_tables->size() : 0;
-    detail::Parser parser(text, inline_tables);
-    if (!parser.parse_document()) {
-        if (inline_tables) inline_tables->resize(recorded);
-        const detail::Fault& fault = parser.fault();
-        TextPosition p = position_of(text, fault.offset);
-        return fail(format_parse_error(text, p.line, p.column, fault.description));
+    detail::Fault fault;
+    {
+        detail::Parser parser(text, inline_tables, file);
+        if (parser.parse_document()) return parser.take_root();
+        fault = parser.fault();
     }
-    return parser.take_root();
+    if (inline_tables) inline_tables->resize(recorded);
+    // A fault lies in the statement being read, so on the line it starts or a later one, which
+    // the file still holds whole.
+    const FileText::Kept kept = file ? file->kept() : FileText::Kept{};
+    if (fault.offset < kept.offset) invariant_failure("a parse fault lies in text already given back");
+    const std::string_view rest = text.substr(kept.offset);
+    const TextPosition p = position_of(rest, fault.offset - kept.offset);
+    const std::size_t first_line = kept.lines_before + 1;
+    return fail(format_parse_error(rest, p.line + kept.lines_before, p.column, fault.description, first_line));
 }
+
+}  // namespace
+
+Result<Table> parse(std::string_view text, std::vector<KeyPath>* inline_tables) {
+    return parse_text(text, inline_tables, nullptr);
+}
+
+Result<Table> parse(FileText& file) { return parse_text(file.text(), nullptr, &file); }
 
 }  // namespace qeld::doc

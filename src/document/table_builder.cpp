@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "document/storage.h"
+
 namespace qeld::doc::detail {
 
 namespace {
@@ -32,18 +34,53 @@ std::uint64_t hash_key(std::string_view key) {
     return h ^ (h >> 32);
 }
 
+std::uint64_t key_prefix(std::string_view key) {
+    std::uint64_t prefix = 0;
+    const std::size_t n = std::min<std::size_t>(key.size(), 8);
+    for (std::size_t i = 0; i < n; ++i) prefix |= std::uint64_t{static_cast<unsigned char>(key[i])} << (56 - 8 * i);
+    return prefix;
+}
+
 }  // namespace
 
-TableBuilder::TableBuilder() { nodes_.emplace_back(); }
+TableBuilder::TableBuilder() : arena_(std::make_unique<Arena>()) { nodes_.emplace_back(); }
+
+TableBuilder::~TableBuilder() {
+    for (const TableArrayNode& array : arrays_) {
+        if (array.items != nullptr) Arena::free_loose(array.items);
+    }
+}
+
+Key TableBuilder::key(std::string_view text) {
+    if (text.size() <= Key::inline_capacity || text.size() > intern_size_limit) return Storage::key(*arena_, text);
+    if (interned_.empty()) interned_.assign(intern_capacity, 0);
+    const std::size_t mask = intern_capacity - 1;
+    std::size_t slot = hash_key(text) & mask;
+    for (; interned_[slot] != 0; slot = (slot + 1) & mask) {
+        Key known = Storage::held_key(interned_[slot]);
+        if (known.view() == text) return known;
+    }
+    Key made = Storage::key(*arena_, text);
+    if (interned_count_ < intern_capacity / 2) {
+        interned_[slot] = Storage::word(made);
+        ++interned_count_;
+    }
+    return made;
+}
+
+Value TableBuilder::string(std::string_view text) { return Value(Storage::string(*arena_, text)); }
+
+Value TableBuilder::array(Value* items, std::size_t n) { return Value(Storage::array(*arena_, items, n)); }
 
 std::uint32_t TableBuilder::find(NodeId id, std::string_view key) const {
     const Node& node = nodes_[id];
     if (node.index.empty()) {
+        // Short keys are equal exactly when their words are.
+        std::uint64_t word;
+        const bool short_key = Storage::short_key_word(key, word);
         for (std::size_t i = 0; i < node.entries.size(); ++i) {
-            const std::string_view k = node.entries[i].key;
-            if (k.size() == key.size() && std::memcmp(k.data(), key.data(), key.size()) == 0) {
-                return static_cast<std::uint32_t>(i);
-            }
+            const Key& k = node.entries[i].key;
+            if (short_key ? Storage::word(k) == word : k.view() == key) return static_cast<std::uint32_t>(i);
         }
         return npos;
     }
@@ -67,7 +104,7 @@ void TableBuilder::rebuild_index(Node& node) {
     }
 }
 
-std::uint32_t TableBuilder::add_entry(NodeId id, String key, Value value, Meta meta) {
+std::uint32_t TableBuilder::add_entry(NodeId id, Key key, Value value, Meta meta) {
     Node& node = nodes_[id];
     const auto index = static_cast<std::uint32_t>(node.entries.size());
     if (node.entries.size() == node.entries.capacity() && node.entries.size() >= reuse_limit) {
@@ -90,13 +127,13 @@ std::uint32_t TableBuilder::add_entry(NodeId id, String key, Value value, Meta m
     return index;
 }
 
-void TableBuilder::add_value(NodeId node, String key, Value value, EntryKind kind) {
+void TableBuilder::add_value(NodeId node, Key key, Value value, EntryKind kind) {
     add_entry(node, std::move(key), std::move(value), Meta{0, kind});
 }
 
 TableBuilder::NodeId TableBuilder::add_table(NodeId node, std::string_view key, EntryKind kind) {
     NodeId child = new_node();
-    add_entry(node, String(key), Value(), Meta{child, kind});
+    add_entry(node, this->key(key), Value(), Meta{child, kind});
     return child;
 }
 
@@ -111,7 +148,7 @@ TableBuilder::NodeId TableBuilder::add_table_array(NodeId node, std::string_view
     }
     NodeId element = new_node();
     arrays_[id].last = element;
-    add_entry(node, String(key), Value(), Meta{id, EntryKind::TableArray});
+    add_entry(node, this->key(key), Value(), Meta{id, EntryKind::TableArray});
     return element;
 }
 
@@ -121,7 +158,7 @@ TableBuilder::NodeId TableBuilder::last_element(NodeId node, std::uint32_t index
 
 TableBuilder::NodeId TableBuilder::append_element(NodeId node, std::uint32_t index) {
     TableArrayNode& array = arrays_[nodes_[node].meta[index].child];
-    array.items.push_back(Value(finish(array.last)));
+    push_element(array, Value(finish(array.last)));
     array.last = new_node();
     return array.last;
 }
@@ -148,18 +185,33 @@ void TableBuilder::release(NodeId id) {
     if (id != root()) free_nodes_.push_back(id);
 }
 
-Array TableBuilder::finish_table_array(std::uint32_t id) {
+void TableBuilder::push_element(TableArrayNode& array, Value element) {
+    if (array.size == array.capacity) {
+        const std::size_t capacity = array.capacity == 0 ? 4 : array.capacity * 2;
+        auto* items = static_cast<Value*>(Arena::new_loose(capacity * sizeof(Value)));
+        for (std::size_t i = 0; i < array.size; ++i) {
+            new (items + i) Value(std::move(array.items[i]));
+            array.items[i].~Value();
+        }
+        if (array.items != nullptr) Arena::free_loose(array.items);
+        array.items = items;
+        array.capacity = capacity;
+    }
+    new (array.items + array.size++) Value(std::move(element));
+}
+
+Value TableBuilder::finish_table_array(std::uint32_t id) {
     TableArrayNode& array = arrays_[id];
-    array.items.push_back(Value(finish(array.last)));
-    Array items(std::move(array.items));
-    array.items = std::vector<Value>();
+    push_element(array, Value(finish(array.last)));
+    arena_->adopt(array.items, array.capacity * sizeof(Value));
+    Value items(Storage::array_in_place(array.items, array.size));
+    array = TableArrayNode();
     free_arrays_.push_back(id);
     return items;
 }
 
 // Recursion here follows the nesting of open tables, which the parser bounds by max_depth.
-Table TableBuilder::finish(NodeId id) {
-    Node& node = nodes_[id];
+void TableBuilder::finish_children(Node& node) {
     for (std::size_t i = 0; i < node.meta.size(); ++i) {
         const Meta meta = node.meta[i];
         switch (meta.kind) {
@@ -169,32 +221,78 @@ Table TableBuilder::finish(NodeId id) {
                 node.entries[i].value = Value(finish(meta.child));
                 break;
             case EntryKind::TableArray:
-                node.entries[i].value = Value(finish_table_array(meta.child));
+                node.entries[i].value = finish_table_array(meta.child);
                 break;
             case EntryKind::Value:
             case EntryKind::Inline:
                 break;
         }
     }
-    Table table = sorted_table(node);
-    release(id);
-    return table;
 }
 
-Table TableBuilder::sorted_table(Node& node) {
-    std::vector<Entry>& entries = node.entries;
+Table TableBuilder::finish(NodeId id) {
+    Node& node = nodes_[id];
+    finish_children(node);
+    const std::size_t n = node.entries.size();
+    Entry* block = Storage::entries(*arena_, n);
+    move_sorted(node, block);
+    release(id);
+    return Storage::table(block, n);
+}
+
+Table TableBuilder::finish_root() {
+    Node& node = nodes_[root()];
+    finish_children(node);
+    const std::size_t n = node.entries.size();
+    Entry* block = Storage::root_entries(*arena_, n);
+    move_sorted(node, block);
+    release(root());
+    return Storage::root_table(std::move(arena_), block, n);
+}
+
+const std::vector<std::uint32_t>& TableBuilder::key_order(const std::vector<Entry>& entries) {
+    const std::size_t n = entries.size();
+    const bool remembered = n <= linear_limit;
+    Order& order = remembered ? orders_[n % order_slots] : large_order_;
+    if (remembered && order.words.size() == n) {
+        std::size_t same = 0;
+        while (same < n && Storage::word(entries[same].key) == order.words[same]) ++same;
+        if (same == n) return order.positions;
+    }
+    sorting_.clear();
     bool sorted = true;
-    for (std::size_t i = 1; i < entries.size() && sorted; ++i) sorted = entries[i - 1].key < entries[i].key;
-    if (sorted) return Table(std::move(entries));
-    // Sort the keys with their positions, then move each entry once.
-    order_.clear();
-    for (std::size_t i = 0; i < entries.size(); ++i) order_.push_back({entries[i].key.view(), static_cast<std::uint32_t>(i)});
-    std::sort(order_.begin(), order_.end(), [](const KeyAt& a, const KeyAt& b) { return a.key < b.key; });
-    for (const KeyAt& k : order_) sorted_.push_back(std::move(entries[k.index]));
-    entries.clear();
-    Table table(std::move(sorted_));
-    if (sorted_.capacity() > reuse_limit) sorted_ = std::vector<Entry>();
-    return table;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string_view key = entries[i].key.view();
+        sorting_.push_back({key_prefix(key), key, static_cast<std::uint32_t>(i)});
+        if (i > 0) {
+            const KeyAt& previous = sorting_[i - 1];
+            const KeyAt& current = sorting_[i];
+            sorted = sorted && (previous.prefix < current.prefix ||
+                                (previous.prefix == current.prefix && previous.key < current.key));
+        }
+    }
+    if (!sorted) {
+        std::sort(sorting_.begin(), sorting_.end(), [](const KeyAt& a, const KeyAt& b) {
+            return a.prefix != b.prefix ? a.prefix < b.prefix : a.key < b.key;
+        });
+    }
+    order.positions.clear();
+    order.words.clear();
+    for (const KeyAt& k : sorting_) order.positions.push_back(k.index);
+    if (remembered) {
+        // Equal words mean equal keys: short keys compare by their bytes, a long key's word is
+        // the address of its arena block, which no other key shares.
+        for (const Entry& e : entries) order.words.push_back(Storage::word(e.key));
+    }
+    if (sorting_.capacity() > reuse_limit) sorting_ = std::vector<KeyAt>();
+    return order.positions;
+}
+
+void TableBuilder::move_sorted(Node& node, Entry* block) {
+    std::vector<Entry>& entries = node.entries;
+    const std::vector<std::uint32_t>& order = key_order(entries);
+    for (std::size_t i = 0; i < entries.size(); ++i) new (block + i) Entry(std::move(entries[order[i]]));
+    if (large_order_.positions.capacity() > reuse_limit) large_order_ = Order();
 }
 
 }  // namespace qeld::doc::detail

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "common/invariant.h"
+#include "document/arena.h"
 
 namespace qeld::doc {
 
@@ -31,8 +32,6 @@ void Cell::set_size48(std::uint64_t size) {
 namespace {
 
 constexpr auto string_kind = static_cast<std::uint8_t>(ValueKind::String);
-constexpr auto array_kind = static_cast<std::uint8_t>(ValueKind::Array);
-constexpr auto table_kind = static_cast<std::uint8_t>(ValueKind::Table);
 
 // Which date-time parts are present; the flags travel in the aux byte.
 enum DateTimeFlag : std::uint8_t {
@@ -68,12 +67,30 @@ T* allocate_block(detail::Cell& cell, std::size_t n) {
     return p;
 }
 
+// Frees an owned block with its items.
 template <class T>
-void release_block(detail::Cell& cell) noexcept {
+void release_items(detail::Cell& cell) noexcept {
     T* items = cell.pointer<T>();
     const std::size_t n = cell.size48();
     for (std::size_t i = 0; i < n; ++i) items[i].~T();
     ::operator delete(items);
+}
+
+// Fills a new block of n items with make(item, i); when one throws, the items made so far are
+// destroyed and the block freed before the exception goes on.
+template <class T, class Make>
+void fill_block(detail::Cell& cell, std::size_t n, Make make) {
+    T* out = allocate_block<T>(cell, n);
+    std::size_t made = 0;
+    try {
+        for (; made < n; ++made) make(out + made, made);
+    } catch (...) {
+        cell.set_size48(made);
+        release_items<T>(cell);
+        cell.set_size48(0);
+        cell.set_pointer<T>(nullptr);
+        throw;
+    }
 }
 
 }  // namespace
@@ -94,10 +111,6 @@ String::String(std::string_view text) {
     cell_.set_pointer(p);
 }
 
-void String::release() noexcept {
-    if (cell_.aux == heap) ::operator delete(cell_.pointer<char>());
-    cell_.aux = 0;
-}
 
 String& String::operator=(const String& other) {
     if (this != &other) *this = String(other.view());
@@ -114,32 +127,50 @@ String& String::operator=(String&& other) noexcept {
     return *this;
 }
 
+// Key ---------------------------------------------------------------------------------------
+
+const char* Key::new_block(std::string_view text) {
+    const std::size_t size = text.size();
+    char* block = static_cast<char*>(::operator new(sizeof size + size));
+    std::memcpy(block, &size, sizeof size);
+    std::memcpy(block + sizeof size, text.data(), size);
+    return block;
+}
+
+Key& Key::operator=(const Key& other) {
+    if (this != &other) *this = Key(other.view());
+    return *this;
+}
+
+Key& Key::operator=(Key&& other) noexcept {
+    if (this != &other) {
+        const std::uint64_t taken = other.word_;
+        other.set_inline(0);
+        release();
+        word_ = taken;
+    }
+    return *this;
+}
+
 // Array -------------------------------------------------------------------------------------
 
-void Array::clear_cell() noexcept { cell_ = {array_kind, 0, {}}; }
-
-Value* Array::allocate(std::size_t n) { return allocate_block<Value>(cell_, n); }
-
-void Array::release() noexcept {
-    release_block<Value>(cell_);
-    clear_cell();
-}
+void Array::release_block() noexcept { release_items<Value>(cell_); }
 
 Array::Array(std::initializer_list<Value> items) {
     clear_cell();
-    Value* out = allocate(items.size());
-    std::size_t i = 0;
-    for (const Value& item : items) new (out + i++) Value(item);
+    fill_block<Value>(cell_, items.size(), [&](Value* out, std::size_t i) { new (out) Value(items.begin()[i]); });
 }
 
-Array::Array(std::vector<Value>&& items) : Array(std::make_move_iterator(items.begin()), std::make_move_iterator(items.end())) {
+Array::Array(std::vector<Value>&& items) {
+    clear_cell();
+    Value* out = allocate_block<Value>(cell_, items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) new (out + i) Value(std::move(items[i]));
     items.clear();
 }
 
 Array::Array(const Array& other) {
     clear_cell();
-    Value* out = allocate(other.size());
-    for (std::size_t i = 0; i < other.size(); ++i) new (out + i) Value(other[i]);
+    fill_block<Value>(cell_, other.size(), [&](Value* out, std::size_t i) { new (out) Value(other[i]); });
 }
 
 Array& Array::operator=(const Array& other) {
@@ -151,7 +182,7 @@ Array& Array::operator=(Array&& other) noexcept {
     if (this != &other) {
         const detail::Cell taken = other.cell_;
         other.clear_cell();
-        release();
+        if (owns_block()) release_block();
         cell_ = taken;
     }
     return *this;
@@ -159,26 +190,26 @@ Array& Array::operator=(Array&& other) noexcept {
 
 // Table -------------------------------------------------------------------------------------
 
-void Table::clear_cell() noexcept { cell_ = {table_kind, 0, {}}; }
-
-Entry* Table::allocate(std::size_t n) { return allocate_block<Entry>(cell_, n); }
-
-void Table::release() noexcept {
-    release_block<Entry>(cell_);
-    clear_cell();
+void Table::release_block() noexcept {
+    if (cell_.aux == detail::root) {
+        detail::Arena* arena;
+        std::memcpy(&arena, cell_.pointer<char>() - sizeof arena, sizeof arena);
+        delete arena;
+    } else {
+        release_items<Entry>(cell_);
+    }
 }
 
 Table::Table(std::vector<Entry>&& sorted_entries) {
     clear_cell();
-    Entry* out = allocate(sorted_entries.size());
+    Entry* out = allocate_block<Entry>(cell_, sorted_entries.size());
     for (std::size_t i = 0; i < sorted_entries.size(); ++i) new (out + i) Entry(std::move(sorted_entries[i]));
     sorted_entries.clear();
 }
 
 Table::Table(const Table& other) {
     clear_cell();
-    Entry* out = allocate(other.size());
-    for (std::size_t i = 0; i < other.size(); ++i) new (out + i) Entry(other.data()[i]);
+    fill_block<Entry>(cell_, other.size(), [&](Entry* out, std::size_t i) { new (out) Entry(other.data()[i]); });
 }
 
 Table& Table::operator=(const Table& other) {
@@ -190,7 +221,7 @@ Table& Table::operator=(Table&& other) noexcept {
     if (this != &other) {
         const detail::Cell taken = other.cell_;
         other.clear_cell();
-        release();
+        if (owns_block()) release_block();
         cell_ = taken;
     }
     return *this;
@@ -209,21 +240,23 @@ const Value* Table::find(std::string_view key) const {
 }
 
 void Table::set(std::string_view key, Value value) {
+    // The entries of a parsed tree are not this table's to move or replace.
+    if (cell_.aux != detail::owned) *this = Table(*this);
     const Entry* it = lower_bound_key(begin(), end(), key);
     const auto at = static_cast<std::size_t>(it - begin());
     if (it != end() && it->key == key) {
         cell_.pointer<Entry>()[at].value = std::move(value);
         return;
     }
-    std::vector<Entry> entries;
-    entries.reserve(size() + 1);
+    // What may throw comes first, so that a failure leaves the table as it was.
+    Key new_key(key);
+    Table grown;
+    Entry* out = allocate_block<Entry>(grown.cell_, size() + 1);
     Entry* old = cell_.pointer<Entry>();
-    for (std::size_t i = 0; i < size(); ++i) {
-        if (i == at) entries.push_back(Entry{String(key), std::move(value)});
-        entries.push_back(std::move(old[i]));
-    }
-    if (at == size()) entries.push_back(Entry{String(key), std::move(value)});
-    *this = Table(std::move(entries));
+    for (std::size_t i = 0; i < at; ++i) new (out + i) Entry(std::move(old[i]));
+    new (out + at) Entry{std::move(new_key), std::move(value)};
+    for (std::size_t i = at; i < size(); ++i) new (out + i + 1) Entry(std::move(old[i]));
+    *this = std::move(grown);
 }
 
 // Value -------------------------------------------------------------------------------------
@@ -280,7 +313,7 @@ DateTime Value::as_datetime() const {
     return dt;
 }
 
-Value::Value(const Value& other) : scalar_{} {
+Value::Value(const Value& other) {
     switch (other.kind()) {
         case ValueKind::String:
             new (&string_) String(other.string_);
@@ -292,7 +325,7 @@ Value::Value(const Value& other) : scalar_{} {
             new (&table_) Table(other.table_);
             break;
         default:
-            scalar_ = other.scalar_;
+            new (&scalar_) Scalar(other.scalar_);
             break;
     }
 }
@@ -300,33 +333,6 @@ Value::Value(const Value& other) : scalar_{} {
 Value& Value::operator=(const Value& other) {
     if (this != &other) *this = Value(other);
     return *this;
-}
-
-Value& Value::operator=(Value&& other) noexcept {
-    if (this != &other) {
-        // Take the other value first: it may lie inside this one.
-        const Scalar taken = other.scalar_;
-        other.set_scalar(ValueKind::Boolean, 0, nullptr, 0);
-        destroy();
-        scalar_ = taken;
-    }
-    return *this;
-}
-
-void Value::destroy() noexcept {
-    switch (kind()) {
-        case ValueKind::String:
-            string_.~String();
-            break;
-        case ValueKind::Array:
-            array_.~Array();
-            break;
-        case ValueKind::Table:
-            table_.~Table();
-            break;
-        default:
-            break;
-    }
 }
 
 void Value::wrong_kind(ValueKind expected) const {

@@ -2,15 +2,23 @@
 // The document tree: what a parsed TOML text is to the rest of the program.
 // Tables iterate in ascending key-byte order; document order is not kept.
 //
-// Large generated documents hold millions of values, so every value, key and container handle
-// takes 16 bytes: strings of up to 14 bytes and date-times are stored inline, longer strings,
-// arrays and tables in one heap block of exact size each.
+// Large generated documents hold millions of values, so every value and container handle takes
+// 16 bytes and every key 8: strings of up to 14 bytes, keys of up to 7 and date-times are stored
+// inline, longer strings and keys, arrays and tables in one block of exact size each.
+//
+// Where the blocks live: a tree that doc::parse builds keeps every block in the arena of its
+// root table, which frees them all at once when the root goes; its inner values own nothing and
+// free nothing. A value made any other way, and every copy (of a parsed value too), owns its
+// blocks and frees them one by one. A moved root takes its arena along, so views into a parsed
+// tree stay valid as long as its root, wherever the root is moved.
 
+#include <bit>
 #include <compare>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
+#include <new>
 #include <optional>
 #include <span>
 #include <string>
@@ -59,11 +67,15 @@ class Value;
 struct Entry;
 
 namespace detail {
+class Arena;
+struct Storage;
+
 // The 16 bytes every handle of the tree shares: the kind first, so that a Value may read it
 // through whichever member is active.
-struct Cell {
+struct alignas(8) Cell {
     std::uint8_t kind;
-    std::uint8_t aux;    // a string's inline size or heap marker; a boolean; date-time flags
+    std::uint8_t aux;    // a string's inline size or block marker; where a block lives; a boolean;
+                         // date-time flags
     // Inline string bytes or date-time fields; else a 48-bit size in the first six bytes and a
     // pointer or 8-byte number in the last eight (aligned, as every cell starts at 8 bytes).
     std::uint8_t bytes[14];
@@ -81,10 +93,38 @@ struct Cell {
         std::memcpy(bytes + 6, &p, sizeof p);
     }
 };
+
+// Who frees the block of an array or table.
+enum Holder : std::uint8_t {
+    owned = 0,  // the handle itself
+    held = 1,   // the arena of a parsed tree, freed with its root
+    root = 2,   // a table whose handle owns the arena of its tree (stored just before the entries)
+};
+// What every byte string of the tree offers, from the data() and size() of the derived class.
+template <class Derived>
+class ByteText {
+public:
+    std::string_view view() const {
+        const Derived& self = static_cast<const Derived&>(*this);
+        return {self.data(), self.size()};
+    }
+    operator std::string_view() const { return view(); }
+    std::string str() const { return std::string(view()); }
+    bool empty() const { return view().empty(); }
+    bool starts_with(std::string_view prefix) const { return view().starts_with(prefix); }
+
+    friend bool operator==(const Derived& a, const Derived& b) { return a.view() == b.view(); }
+    friend bool operator==(const Derived& a, std::string_view b) { return a.view() == b; }
+    friend std::strong_ordering operator<=>(const Derived& a, const Derived& b) { return a.view() <=> b.view(); }
+    friend std::strong_ordering operator<=>(const Derived& a, std::string_view b) { return a.view() <=> b; }
+    friend std::string operator+(const std::string& a, const Derived& b) { return std::string(a).append(b.view()); }
+    friend std::string operator+(const char* a, const Derived& b) { return std::string(a).append(b.view()); }
+    friend std::string operator+(const Derived& a, std::string_view b) { return a.str().append(b); }
+};
 }  // namespace detail
 
-// A byte string: keys and string values.
-class String {
+// A string value.
+class String : public detail::ByteText<String> {
 public:
     String() noexcept { cell_ = {static_cast<std::uint8_t>(ValueKind::String), 0, {}}; }
     explicit String(std::string_view text);
@@ -95,33 +135,111 @@ public:
     ~String() { release(); }
 
     const char* data() const {
-        return cell_.aux == heap ? cell_.pointer<char>() : reinterpret_cast<const char*>(cell_.bytes);
+        return cell_.aux > inline_capacity ? cell_.pointer<char>() : reinterpret_cast<const char*>(cell_.bytes);
     }
-    std::size_t size() const { return cell_.aux == heap ? cell_.size48() : cell_.aux; }
-    bool empty() const { return size() == 0; }
-    std::string_view view() const { return {data(), size()}; }
-    operator std::string_view() const { return view(); }
-    std::string str() const { return std::string(view()); }
-
-    bool starts_with(std::string_view prefix) const { return view().starts_with(prefix); }
-
-    friend bool operator==(const String& a, const String& b) { return a.view() == b.view(); }
-    friend bool operator==(const String& a, std::string_view b) { return a.view() == b; }
-    friend std::strong_ordering operator<=>(const String& a, const String& b) { return a.view() <=> b.view(); }
-    friend std::strong_ordering operator<=>(const String& a, std::string_view b) { return a.view() <=> b; }
-    friend std::string operator+(const std::string& a, const String& b) { return std::string(a).append(b.view()); }
-    friend std::string operator+(const char* a, const String& b) { return std::string(a).append(b.view()); }
-    friend std::string operator+(const String& a, std::string_view b) { return a.str().append(b); }
+    std::size_t size() const { return cell_.aux > inline_capacity ? cell_.size48() : cell_.aux; }
 
 private:
     friend class Value;
-    static constexpr std::uint8_t heap = 0xFF;
+    friend struct detail::Storage;
+    // Markers of the aux byte for bytes kept out of line.
+    static constexpr std::uint8_t heap = 0xFF;     // owned
+    static constexpr std::uint8_t in_arena = 0xFE;  // held by the arena of a parsed tree
     static constexpr std::size_t inline_capacity = sizeof(detail::Cell::bytes);
 
-    void release() noexcept;
+    void release() noexcept {
+        if (cell_.aux == heap) ::operator delete(cell_.pointer<char>());
+    }
 
     detail::Cell cell_;
 };
+
+// The key of a table entry: eight bytes, holding up to seven bytes of text inline, or the address
+// of a block that holds the size and then the text.
+class Key : public detail::ByteText<Key> {
+public:
+    Key() noexcept { set_inline(0); }
+    explicit Key(std::string_view text) {
+        if (text.size() > inline_capacity) {
+            set_block(new_block(text), false);
+        } else {
+            word_ = inline_word(text);
+        }
+    }
+    Key(const Key& other) : Key(other.view()) {}
+    Key(Key&& other) noexcept : word_(other.word_) { other.set_inline(0); }
+    Key& operator=(const Key& other);
+    Key& operator=(Key&& other) noexcept;
+    ~Key() { release(); }
+
+    const char* data() const {
+        return is_inline() ? reinterpret_cast<const char*>(&word_) + text_at : block() + sizeof(std::size_t);
+    }
+    std::size_t size() const {
+        if (is_inline()) return tag() >> 1;
+        std::size_t n;
+        std::memcpy(&n, block(), sizeof n);
+        return n;
+    }
+
+    // Keys of up to this many bytes are stored inline.
+    static constexpr std::size_t inline_capacity = 7;
+
+private:
+    friend struct detail::Storage;
+    // Blocks are 8-byte aligned, so the low bits of their address are free: bit 0 set marks inline
+    // text (the tag byte then holds the size above that bit), bit 1 a block in the arena of a
+    // parsed tree. The tag byte is the low byte of the word; the text fills the other seven.
+    static constexpr std::uint64_t inline_bit = 1;
+    static constexpr std::uint64_t in_arena_bit = 2;
+    static constexpr std::size_t text_at = std::endian::native == std::endian::little ? 1 : 0;
+    static_assert(sizeof(std::uintptr_t) <= sizeof(std::uint64_t));
+
+    unsigned char tag() const { return static_cast<unsigned char>(word_ & 0xFF); }
+    bool is_inline() const { return (word_ & inline_bit) != 0; }
+    const char* block() const { return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(word_ & ~std::uint64_t{7})); }
+    void set_inline(std::size_t size) { word_ = (size << 1) | inline_bit; }
+    void set_block(const char* block, bool in_arena) {
+        word_ = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(block)) | (in_arena ? in_arena_bit : 0);
+    }
+    void release() noexcept {
+        if ((word_ & (inline_bit | in_arena_bit)) == 0) ::operator delete(const_cast<char*>(block()));
+    }
+    // An owned block holding the size, then the text.
+    static const char* new_block(std::string_view text);
+    // The word of a text of up to seven bytes. The bytes past the text are zero, so that equal
+    // short keys have equal words.
+    static std::uint64_t inline_word(std::string_view text) {
+        const std::size_t n = text.size();
+        const char* p = text.data();
+        std::uint64_t bytes = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            // Two loads that overlap cover any size from 2 to 7 without a loop.
+            if (n >= 4) {
+                std::uint32_t lo, hi;
+                std::memcpy(&lo, p, 4);
+                std::memcpy(&hi, p + n - 4, 4);
+                bytes = lo | (std::uint64_t{hi} << (8 * (n - 4)));
+            } else if (n >= 2) {
+                std::uint16_t lo, hi;
+                std::memcpy(&lo, p, 2);
+                std::memcpy(&hi, p + n - 2, 2);
+                bytes = lo | (std::uint64_t{hi} << (8 * (n - 2)));
+            } else if (n == 1) {
+                bytes = static_cast<unsigned char>(p[0]);
+            }
+            return (bytes << 8) | (n << 1) | inline_bit;
+        } else {
+            std::uint64_t word = (n << 1) | inline_bit;
+            if (n != 0) std::memcpy(reinterpret_cast<char*>(&word) + text_at, p, n);
+            return word;
+        }
+    }
+
+    std::uint64_t word_;
+};
+
+static_assert(sizeof(Key) == 8);
 
 // The items of an array, in document order, in one block of exact size.
 class Array {
@@ -130,13 +248,13 @@ public:
     Array(std::initializer_list<Value> items);
     // Takes the items over (moving each one).
     explicit Array(std::vector<Value>&& items);
-    template <class It>
-    Array(std::move_iterator<It> first, std::move_iterator<It> last);
     Array(const Array& other);
     Array(Array&& other) noexcept : cell_(other.cell_) { other.clear_cell(); }
     Array& operator=(const Array& other);
     Array& operator=(Array&& other) noexcept;
-    ~Array() { release(); }
+    ~Array() {
+        if (owns_block()) release_block();
+    }
 
     std::size_t size() const { return cell_.size48(); }
     bool empty() const { return size() == 0; }
@@ -149,10 +267,11 @@ public:
 
 private:
     friend class Value;
-    void clear_cell() noexcept;
-    void release() noexcept;
-    // Room for n items; the caller constructs them all.
-    Value* allocate(std::size_t n);
+    friend struct detail::Storage;
+    void clear_cell() noexcept { cell_ = {static_cast<std::uint8_t>(ValueKind::Array), detail::owned, {}}; }
+    bool owns_block() const { return cell_.aux == detail::owned && data() != nullptr; }
+    // Destroys the items and frees the block; the handle is left as it was.
+    void release_block() noexcept;
 
     detail::Cell cell_;
 };
@@ -169,7 +288,9 @@ public:
     Table(Table&& other) noexcept : cell_(other.cell_) { other.clear_cell(); }
     Table& operator=(const Table& other);
     Table& operator=(Table&& other) noexcept;
-    ~Table() { release(); }
+    ~Table() {
+        if (owns_block()) release_block();
+    }
 
     const Value* find(std::string_view key) const;
     bool contains(std::string_view key) const { return find(key) != nullptr; }
@@ -179,15 +300,17 @@ public:
     const_iterator end() const;
     std::span<const Entry> entries() const;
 
-    // Inserts or replaces, keeping the order.
+    // Inserts or replaces, keeping the order. A parsed tree becomes an owned copy first.
     void set(std::string_view key, Value value);
 
 private:
     friend class Value;
+    friend struct detail::Storage;
     const Entry* data() const { return cell_.pointer<Entry>(); }
-    void clear_cell() noexcept;
-    void release() noexcept;
-    Entry* allocate(std::size_t n);
+    void clear_cell() noexcept { cell_ = {static_cast<std::uint8_t>(ValueKind::Table), detail::owned, {}}; }
+    bool owns_block() const { return cell_.aux != detail::held && data() != nullptr; }
+    // Frees the block with the entries, or for a root the whole arena; the handle is left as it was.
+    void release_block() noexcept;
 
     detail::Cell cell_;
 };
@@ -208,7 +331,8 @@ public:
     Value(Table t) noexcept : table_(std::move(t)) {}
 
     Value(const Value& other);
-    Value(Value&& other) noexcept : scalar_(other.scalar_) { other.set_scalar(ValueKind::Boolean, 0, nullptr, 0); }
+    // Leaves the other value false.
+    Value(Value&& other) noexcept { take(other); }
     Value& operator=(const Value& other);
     Value& operator=(Value&& other) noexcept;
     ~Value() { destroy(); }
@@ -237,6 +361,7 @@ public:
     const Table* if_table() const { return is_table() ? &table_ : nullptr; }
 
 private:
+    friend struct detail::Storage;
     const Value& checked(ValueKind expected) const {
         if (kind() != expected) [[unlikely]] wrong_kind(expected);
         return *this;
@@ -248,11 +373,30 @@ private:
         std::memcpy(&out, scalar_.cell.bytes + 6, sizeof out);
         return out;
     }
+    // Requires scalar_ to be the active member.
     void set_scalar(ValueKind kind, std::uint8_t aux, const void* payload, std::size_t size) noexcept {
         scalar_ = Scalar{{static_cast<std::uint8_t>(kind), aux, {}}};
         if (size) std::memcpy(scalar_.cell.bytes + 6, payload, size);
     }
-    void destroy() noexcept;
+    // Constructs this value's member from the other's active one, then leaves the other false.
+    // This value holds no member yet.
+    void take(Value& other) noexcept;
+    // Ends the active member's lifetime, releasing what it owns.
+    void destroy() noexcept {
+        switch (kind()) {
+            case ValueKind::String:
+                string_.~String();
+                break;
+            case ValueKind::Array:
+                array_.~Array();
+                break;
+            case ValueKind::Table:
+                table_.~Table();
+                break;
+            default:
+                break;
+        }
+    }
 
     struct Scalar {
         detail::Cell cell;
@@ -269,12 +413,42 @@ private:
 
 static_assert(sizeof(Value) == 16);
 
+inline void Value::take(Value& other) noexcept {
+    switch (other.kind()) {
+        case ValueKind::String:
+            new (&string_) String(std::move(other.string_));
+            break;
+        case ValueKind::Array:
+            new (&array_) Array(std::move(other.array_));
+            break;
+        case ValueKind::Table:
+            new (&table_) Table(std::move(other.table_));
+            break;
+        default:
+            new (&scalar_) Scalar(other.scalar_);
+            break;
+    }
+    // The other's member holds nothing now: end it and make the other false.
+    other.destroy();
+    new (&other.scalar_) Scalar{{static_cast<std::uint8_t>(ValueKind::Boolean), 0, {}}};
+}
+
+inline Value& Value::operator=(Value&& other) noexcept {
+    if (this != &other) {
+        // Take the other value first: it may lie inside this one.
+        Value taken(std::move(other));
+        destroy();
+        take(taken);
+    }
+    return *this;
+}
+
 struct Entry {
-    String key;
+    Key key;
     Value value;
 };
 
-static_assert(sizeof(Entry) == 32);
+static_assert(sizeof(Entry) == 24);
 
 inline const Value* Array::end() const { return data() + size(); }
 inline const Value& Array::operator[](std::size_t i) const { return data()[i]; }
@@ -282,13 +456,5 @@ inline const Value& Array::front() const { return data()[0]; }
 inline const Value& Array::back() const { return data()[size() - 1]; }
 inline Table::const_iterator Table::end() const { return data() + size(); }
 inline std::span<const Entry> Table::entries() const { return {data(), size()}; }
-
-template <class It>
-Array::Array(std::move_iterator<It> first, std::move_iterator<It> last) {
-    clear_cell();
-    const auto n = static_cast<std::size_t>(std::distance(first, last));
-    Value* out = allocate(n);
-    for (std::size_t i = 0; i < n; ++i, ++first) new (out + i) Value(*first);
-}
 
 }  // namespace qeld::doc

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <string>
+#include <unistd.h>
 
 #include "document/parse.h"
 
@@ -194,6 +197,44 @@ TEST(DocumentParse, RecordsInlineTablesOutsideArrays) {
         {"elements", "server", "default", "tls"},
     };
     EXPECT_EQ(inline_tables, expected);
+}
+
+// The parser gives a file's pages back as it goes; the tree and every error message are those of
+// the text parsed as a whole, for a fault on any line of a long file, in a multi-line value
+// begun long before, or on the line of a lone carriage return after a statement.
+TEST(DocumentParse, AFileGivingBackItsTextGivesTheSameTreeAndErrors) {
+    char name[] = "/tmp/qeld-parse-XXXXXX";
+    const int fd = mkstemp(name);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    std::string text;
+    for (int i = 0; text.size() < 3 * FileText::release_threshold; ++i) {
+        text += "[t" + std::to_string(i) + "]\nk = \"v" + std::to_string(i) + "\"\n";
+    }
+    std::string long_array = "a = [\n";
+    for (int i = 0; long_array.size() < FileText::release_threshold; ++i) long_array += std::to_string(i) + ",\n";
+    const std::string variants[] = {text, text + "[t7]\n", "[t0]\n" + text, text + "x = 1\r\n",
+                                    text + "x = 1\ry = 2\n", text + long_array + "}\n", text + long_array};
+    for (const std::string& variant : variants) {
+        std::ofstream(name, std::ios::binary | std::ios::trunc) << variant;
+        auto file = FileText::read(name);
+        ASSERT_TRUE(file.ok()) << file.error();
+        ASSERT_TRUE(file->releasable());
+        auto from_file = parse(*file);
+        auto from_text = parse(variant);
+        ASSERT_EQ(from_file.ok(), from_text.ok());
+        if (from_text.ok()) {
+            EXPECT_EQ(from_file->size(), from_text->size());
+            EXPECT_EQ(from_file->find("t1000")->as_table().find("k")->as_string(), "v1000");
+        } else {
+            EXPECT_EQ(from_file.error(), from_text.error());
+        }
+        // Every variant but the one refused on its third line is read far enough to give back.
+        if (variant.rfind("[t0]\n[t0]", 0) != 0) {
+            EXPECT_GT(file->kept().offset, 0u);
+        }
+    }
+    std::remove(name);
 }
 
 }  // namespace

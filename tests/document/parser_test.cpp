@@ -185,6 +185,56 @@ TEST(ParserLargeTables, ManySmallTablesOfAnArrayOfTables) {
     EXPECT_EQ(records[299].as_table().find("id")->as_integer(), 299);
 }
 
+// Elements of an array of tables that repeat the keys of the one before, in the same order or
+// another, with one key changed, or with long keys, must each come out sorted with their values.
+TEST(ParserLargeTables, ElementsRepeatingOrChangingTheKeysOfTheOneBefore) {
+    const std::vector<std::string> elements = {
+        "z = 1\na = 2\nm = 3\n",          "z = 1\na = 2\nm = 3\n",
+        "a = 2\nz = 1\nm = 3\n",          "z = 1\na = 2\nn = 3\n",
+        "z = 1\na = 2\n",                 "long_key_one = 1\nlong_key_two = 2\nb = 3\n",
+        "long_key_one = 1\nlong_key_two = 2\nb = 3\n", "long_key_two = 2\nlong_key_one = 1\nb = 3\n",
+        "",                                "z = 1\na = 2\nm = 3\n",
+    };
+    std::string text;
+    for (const std::string& e : elements) text += "[[t]]\n" + e;
+    auto result = parse(text);
+    ASSERT_TRUE(result.ok()) << result.error();
+    const Array& t = result->find("t")->as_array();
+    ASSERT_EQ(t.size(), elements.size());
+    EXPECT_TRUE(testing::keys_sorted(Value(*result)));
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        auto alone = parse(elements[i]);
+        ASSERT_TRUE(alone.ok());
+        EXPECT_EQ(testing::tree_difference(t[i], Value(std::move(alone).value())), "") << i;
+    }
+}
+
+// Long keys met again share their storage, up to a bound on how many are remembered; every
+// table must read back its own keys whichever way each was stored.
+TEST(ParserLargeTables, LongKeysRepeatedAcrossManyTables) {
+    std::string text;
+    const std::string beyond_limit(100, 'q');
+    for (int i = 0; i < 6000; ++i) {
+        const std::string n = std::to_string(i);
+        text += "[[t]]\nshared_long_key = " + n + "\nown_long_key_" + n + " = " + n + "\n" + beyond_limit + " = " + n +
+                "\ninner = { shared_long_key = 'x" + n + "' }\n";
+    }
+    auto result = parse(text);
+    ASSERT_TRUE(result.ok()) << result.error();
+    const Array& t = result->find("t")->as_array();
+    ASSERT_EQ(t.size(), 6000u);
+    for (int i : {0, 1, 4095, 4096, 5999}) {
+        const Table& e = t[static_cast<std::size_t>(i)].as_table();
+        const std::string n = std::to_string(i);
+        EXPECT_EQ(e.find("shared_long_key")->as_integer(), i);
+        EXPECT_EQ(e.find("own_long_key_" + n)->as_integer(), i);
+        EXPECT_EQ(e.find(beyond_limit)->as_integer(), i);
+        EXPECT_EQ(e.find("inner")->as_table().find("shared_long_key")->as_string(), "x" + n);
+        EXPECT_EQ(e.size(), 4u);
+    }
+    EXPECT_TRUE(testing::keys_sorted(Value(*result)));
+}
+
 TEST(ParserInlineTables, RecordsExactlyTheTablesWrittenInBraces) {
     std::vector<KeyPath> inline_tables;
     auto result = parse(

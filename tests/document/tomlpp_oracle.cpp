@@ -157,7 +157,7 @@ public:
             if (track && node.is_table() && starts_with_brace(node)) inline_tables_->push_back(path_);
             Value converted = convert(node, in_array);
             if (track) path_.pop_back();
-            entries.push_back(Entry{String(key.str()), std::move(converted)});
+            entries.push_back(Entry{Key(key.str()), std::move(converted)});
         }
         // toml++ keeps keys in a std::map ordered by std::string, which is byte order already.
         return Table(std::move(entries));

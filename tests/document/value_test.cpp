@@ -4,15 +4,19 @@
 #include <string>
 #include <vector>
 
+#include "document/tree_diff.h"
 #include "document/value.h"
+#include "support/failing_allocation.h"
 
 namespace qeld::doc {
 namespace {
 
-// Strings are stored inline up to 14 bytes and on the heap beyond; both sides of the boundary,
-// embedded NULs and non-ASCII bytes must come back byte for byte, through copies and moves.
+// Strings are stored inline up to 14 bytes and keys up to 7, both on the heap beyond; both sides
+// of each boundary, embedded NULs and non-ASCII bytes must come back byte for byte, through
+// copies and moves.
 TEST(DocumentValue, StringsKeepTheirBytesAcrossTheInlineBoundary) {
-    const std::vector<std::string> texts = {"", "a", std::string(13, 'x'), std::string(14, 'y'),
+    const std::vector<std::string> texts = {"", "a", std::string(6, 'u'), std::string(7, 'v'), std::string(8, 'w'),
+                                            std::string("\0\0", 2), std::string(13, 'x'), std::string(14, 'y'),
                                             std::string(15, 'z'), std::string("nul\0inside", 10),
                                             "\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80", std::string(100000, 'q')};
     for (const std::string& text : texts) {
@@ -22,9 +26,9 @@ TEST(DocumentValue, StringsKeepTheirBytesAcrossTheInlineBoundary) {
         EXPECT_EQ(original.as_string(), text);
         EXPECT_EQ(moved.as_string(), text);
         EXPECT_TRUE(copy.is_boolean());  // a moved-from value is left as false
-        String key(text);
-        String key_copy = key;
-        String key_moved = std::move(key_copy);
+        Key key(text);
+        Key key_copy = key;
+        Key key_moved = std::move(key_copy);
         EXPECT_EQ(key_moved.view(), text);
         EXPECT_TRUE(key_copy.empty());
         key_moved = key;  // copy assignment over a string of any size
@@ -136,6 +140,89 @@ TEST(DocumentValue, TableSetKeepsKeyOrderAndReplaces) {
     EXPECT_EQ(t.find("q"), nullptr);
     EXPECT_EQ(Table().find("a"), nullptr);
     EXPECT_TRUE(Array().empty());
+}
+
+// One value of every kind and storage: inline and block strings, each scalar, nested containers.
+std::vector<Value> every_kind() {
+    Table table;
+    table.set("short", Value("s"));
+    table.set(std::string(20, 'k'), Value(Array{Value(std::string(30, 'w')), Value(Table())}));
+    DateTime dt{Date{2024, 2, 29}, Time{23, 59, 60, 5}, Offset{false, -90}};
+    return {Value("inline"), Value(std::string(15, 'h')), Value(std::int64_t{-7}), Value(0.25), Value(true),
+            Value(dt), Value(Array()), Value(Array{Value(1), Value(std::string(40, 'a')), Value(table)}),
+            Value(Table()), Value(table)};
+}
+
+// Copies are equal and independent, moves carry the value and leave false behind, and every
+// kind may be assigned over every other kind, by copy and by move.
+TEST(DocumentValue, CopiesAndMovesOfEveryKind) {
+    const std::vector<Value> kinds = every_kind();
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        SCOPED_TRACE(i);
+        Value copy(kinds[i]);
+        EXPECT_EQ(testing::tree_difference(copy, kinds[i]), "");
+        Value moved(std::move(copy));
+        EXPECT_EQ(testing::tree_difference(moved, kinds[i]), "");
+        EXPECT_TRUE(copy.is_boolean());
+        EXPECT_FALSE(copy.as_boolean());
+        Value& self = moved;
+        moved = self;
+        moved = std::move(self);
+        EXPECT_EQ(testing::tree_difference(moved, kinds[i]), "");
+        for (std::size_t j = 0; j < kinds.size(); ++j) {
+            Value by_copy(kinds[j]);
+            by_copy = kinds[i];
+            EXPECT_EQ(testing::tree_difference(by_copy, kinds[i]), "");
+            Value by_move(kinds[j]);
+            Value source(kinds[i]);
+            by_move = std::move(source);
+            EXPECT_EQ(testing::tree_difference(by_move, kinds[i]), "");
+            EXPECT_TRUE(source.is_boolean());
+        }
+    }
+}
+
+// Every allocation of a deep copy fails in turn: each failure must free what the copy had made
+// (the sanitizer build reports any leak) and leave the source whole.
+TEST(DocumentValue, CopiesThatFailFreeWhatTheyMade) {
+    const Value source{Array(every_kind())};
+    const Value expected(source);
+    bool completed = false;
+    for (long count = 0; !completed; ++count) {
+        qeld::testing::fail_allocation_after(count);
+        try {
+            Value copy(source);
+            completed = !qeld::testing::allocation_failed();
+            EXPECT_TRUE(completed);
+            EXPECT_EQ(testing::tree_difference(copy, expected), "");
+        } catch (const std::bad_alloc&) {
+            EXPECT_TRUE(qeld::testing::allocation_failed());
+        }
+        qeld::testing::fail_allocation_after(-1);
+        ASSERT_LT(count, 1000);
+    }
+    EXPECT_EQ(testing::tree_difference(source, expected), "");
+}
+
+// An insertion that fails leaves the table as it was.
+TEST(DocumentValue, TableSetThatFailsKeepsTheTable) {
+    Table table;
+    table.set("a", Value(std::string(20, 'a')));
+    table.set("c", Value(3));
+    const Value before{Table(table)};
+    for (long count = 0; count < 2; ++count) {
+        qeld::testing::fail_allocation_after(count);
+        EXPECT_THROW(table.set(std::string(20, 'b'), Value(2)), std::bad_alloc);
+        qeld::testing::fail_allocation_after(-1);
+        EXPECT_EQ(testing::tree_difference(Value(table), before), "");
+    }
+}
+
+TEST(DocumentValue, HandlesAreAlignedCells) {
+    EXPECT_EQ(alignof(String), 8u);
+    EXPECT_EQ(alignof(Array), 8u);
+    EXPECT_EQ(alignof(Table), 8u);
+    EXPECT_EQ(sizeof(String), 16u);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "schema/load/source.h"
 
 #include "common/file.h"
+#include "common/file_text.h"
 
 namespace qeld::schema {
 
@@ -24,9 +25,11 @@ Result<std::string> read_toml_source(std::string_view path, const ReadPolicy& po
 }
 
 Result<doc::Table> parse_toml_file(std::string_view path) {
-    auto text = read_toml_source(path);
-    if (!text) return fail(text.take_error());
-    auto table = doc::parse(*text);
+    // Read so that the parser can give the text back as it goes, instead of holding it whole
+    // beside the tree built from it.
+    auto file = FileText::read(path);
+    if (!file) return fail(file.take_error());
+    auto table = doc::parse(*file);
     if (!table) return fail(std::string(path) + ": " + table.error());
     return std::move(table).value();
 }

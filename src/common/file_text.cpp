@@ -1,0 +1,134 @@
+#include "common/file_text.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "common/file.h"
+#include "common/system_error.h"
+#include "common/utf8.h"
+
+namespace qeld {
+
+namespace {
+
+// Fills the buffer from the file. Ok with false when the file holds other than `size` bytes now
+// (it changed since it was looked at).
+Result<bool> read_exactly(int fd, char* buffer, std::size_t size, const std::string& path) {
+    std::size_t filled = 0;
+    for (;;) {
+        char probe;
+        const bool full = filled == size;
+        const ssize_t n = full ? ::read(fd, &probe, 1) : ::read(fd, buffer + filled, std::min<std::size_t>(size - filled, 1 << 20));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return fail(path + ": " + system_error_text(errno));
+        }
+        if (n == 0) return filled == size;
+        if (full) return false;
+        filled += static_cast<std::size_t>(n);
+    }
+}
+
+// Eight bytes at a time: the high bit of each byte of `marks` is set exactly where a byte of the
+// word is a line feed.
+std::size_t count_line_feeds(std::string_view text) {
+    constexpr std::uint64_t feeds = 0x0A0A0A0A0A0A0A0Aull;
+    constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7Full;
+    std::size_t count = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        const std::uint64_t x = word ^ feeds;  // a zero byte wherever a line feed was
+        const std::uint64_t marks = ~(((x & low7) + low7) | x | low7);
+        // One bit in each byte marked; a multiplication adds the bytes up into the top one.
+        count += static_cast<std::size_t>(((marks >> 7) * 0x0101010101010101ull) >> 56);
+    }
+    for (; i < text.size(); ++i) count += text[i] == '\n' ? 1 : 0;
+    return count;
+}
+
+}  // namespace
+
+Result<FileText> FileText::read(std::string_view path, const ReadPolicy& policy) {
+    FileText file;
+    const std::string p(path);
+    // A file past the policy's limit goes to read_text_file, which refuses it.
+    auto fits = [&](const struct stat& info) {
+        const auto size = static_cast<std::uint64_t>(info.st_size);
+        return S_ISREG(info.st_mode) && size >= release_threshold && size <= policy.max_bytes;
+    };
+    struct stat info {};
+    if (::stat(p.c_str(), &info) == 0 && fits(info)) {
+        const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return fail(p + ": " + system_error_text(errno));
+        // The size is taken again from the file opened, which may not be the one looked at.
+        if (::fstat(fd, &info) == 0 && fits(info)) {
+            const auto size = static_cast<std::size_t>(info.st_size);
+            void* pages = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (pages != MAP_FAILED) {
+                file.pages_ = static_cast<char*>(pages);
+                file.size_ = size;
+                auto exact = read_exactly(fd, file.pages_, size, p);
+                if (!exact) {
+                    ::close(fd);
+                    return fail(exact.take_error());
+                }
+                // A file that changed meanwhile is read again as a whole below.
+                if (!*exact) {
+                    ::munmap(file.pages_, file.size_);
+                    file.pages_ = nullptr;
+                    file.size_ = 0;
+                }
+            }
+        }
+        ::close(fd);
+    }
+    if (file.pages_ == nullptr) {
+        auto text = read_text_file(path, policy);
+        if (!text) return fail(text.take_error());
+        file.read_ = std::move(text).value();
+        return file;
+    }
+    if (!is_valid_utf8(file.text())) return fail(p + ": stream did not contain valid UTF-8");
+    return file;
+}
+
+FileText::FileText(FileText&& other) noexcept
+    : read_(std::move(other.read_)),
+      pages_(other.pages_),
+      size_(other.size_),
+      released_(other.released_),
+      kept_(other.kept_) {
+    other.pages_ = nullptr;
+    other.size_ = 0;
+}
+
+FileText::~FileText() {
+    if (pages_ != nullptr) ::munmap(pages_, size_);
+}
+
+void FileText::release_before(std::size_t offset) {
+    if (pages_ == nullptr || offset <= kept_.offset) return;
+    offset = std::min(offset, size_);
+    // Keep the whole line that holds the offset: an error there is shown with all of it.
+    const std::string_view before(pages_ + kept_.offset, offset - kept_.offset);
+    const std::size_t last_feed = before.rfind('\n');
+    if (last_feed == std::string_view::npos) return;
+    const std::size_t line_start = kept_.offset + last_feed + 1;
+    kept_.lines_before += count_line_feeds(before.substr(0, last_feed + 1));
+    kept_.offset = line_start;
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t end = line_start & ~(page - 1);
+    if (end <= released_) return;
+    ::madvise(pages_ + released_, end - released_, MADV_DONTNEED);
+    released_ = end;
+}
+
+}  // namespace qeld

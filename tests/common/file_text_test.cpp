@@ -1,0 +1,120 @@
+// Reading a file's text so that it can be given back: the same text and the same failures as
+// read_text_file, pages given back behind whole lines with the lines before them counted, files
+// too small or not regular read as a whole.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "common/file.h"
+#include "common/file_text.h"
+
+namespace qeld {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileTextTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/qeld-file-text-XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        dir_ = name;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string write(const std::string& name, const std::string& text) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    fs::path dir_;
+};
+
+// Lines of TOML of growing length, each different, up to the size; the values hold bytes that
+// differ from a line feed only in their high bit ("\xC3\x8A" is U+00CA).
+std::string large_text(std::size_t size) {
+    std::string text;
+    for (std::size_t i = 0; text.size() < size; ++i) {
+        text += "k" + std::to_string(i) + " = \"v\xC3\x8A" + std::to_string(i) + "\"\n";
+    }
+    return text;
+}
+
+TEST_F(FileTextTest, LargeRegularFilesGiveBackWholeLinesAndCountThem) {
+    const std::string text = large_text(3 * FileText::release_threshold);
+    auto file = FileText::read(write("large.toml", text));
+    ASSERT_TRUE(file.ok()) << file.error();
+    ASSERT_TRUE(file->releasable());
+    EXPECT_EQ(file->text(), text);
+
+    const std::size_t middle = text.size() / 2;
+    file->release_before(middle);
+    const FileText::Kept kept = file->kept();
+    const std::size_t line_start = text.rfind('\n', middle - 1) + 1;
+    EXPECT_EQ(kept.offset, line_start);
+    EXPECT_EQ(kept.lines_before, static_cast<std::size_t>(std::count(text.begin(), text.begin() + line_start, '\n')));
+    // What is kept reads as before; what was given back reads as zero bytes, in whole pages.
+    EXPECT_EQ(file->text().substr(line_start), std::string_view(text).substr(line_start));
+    EXPECT_EQ(file->text()[0], '\0');
+    EXPECT_EQ(file->text()[line_start - 1], text[line_start - 1]);
+
+    file->release_before(middle / 2);  // behind what was given back: nothing changes
+    EXPECT_EQ(file->kept().offset, line_start);
+    file->release_before(text.size() + 100);
+    EXPECT_EQ(file->kept().offset, text.size());
+    EXPECT_EQ(file->kept().lines_before, static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+}
+
+TEST_F(FileTextTest, SmallFilesAndPipesAreReadWhole) {
+    auto file = FileText::read(write("small.toml", "a = 1\nb = 2\n"));
+    ASSERT_TRUE(file.ok());
+    EXPECT_FALSE(file->releasable());
+    file->release_before(8);
+    EXPECT_EQ(file->text(), "a = 1\nb = 2\n");
+    EXPECT_EQ(file->kept().offset, 0u);
+
+    const std::string fifo = (dir_ / "fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string text = large_text(2 * FileText::release_threshold);
+    const pid_t writer = fork();
+    if (writer == 0) {
+        std::ofstream(fifo, std::ios::binary) << text;
+        _exit(0);
+    }
+    auto piped = FileText::read(fifo);
+    ASSERT_TRUE(piped.ok()) << piped.error();
+    EXPECT_FALSE(piped->releasable());
+    EXPECT_EQ(piped->text(), text);
+    waitpid(writer, nullptr, 0);
+}
+
+// Whatever the size or kind of file, the failures read as those of read_text_file.
+TEST_F(FileTextTest, FailuresAreThoseOfReading) {
+    std::string invalid = large_text(2 * FileText::release_threshold);
+    invalid[invalid.size() / 2] = '\xFF';
+    const std::string unreadable = write("unreadable.toml", large_text(2 * FileText::release_threshold));
+    ASSERT_EQ(chmod(unreadable.c_str(), 0), 0);
+    const std::string paths[] = {(dir_ / "missing.toml").string(), dir_.string(), write("bad-small.toml", "a = \"\xC3\"\n"),
+                                 write("bad-large.toml", invalid), unreadable};
+    for (const std::string& path : paths) {
+        auto text = FileText::read(path);
+        auto read = read_text_file(path);
+        ASSERT_EQ(text.ok(), read.ok()) << path;  // a privileged run may read the unreadable file
+        if (!read.ok()) {
+            EXPECT_EQ(text.error(), read.error());
+        }
+    }
+    EXPECT_EQ(FileText::read(paths[3]).error(), paths[3] + ": stream did not contain valid UTF-8");
+}
+
+}  // namespace
+}  // namespace qeld
