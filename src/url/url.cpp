@@ -612,18 +612,31 @@ std::string serialize(const Url& url) {
         out += "//";
         if (!url.username.empty() || !url.password.empty()) {
             out += url.username;
-            if (!url.password.empty()) out += ":" + url.password;
+            if (!url.password.empty()) {
+                out += ':';
+                out += url.password;
+            }
             out += "@";
         }
         out += *url.host;
-        if (url.port) out += ":" + std::to_string(*url.port);
+        if (url.port) {
+            out += ':';
+            out += std::to_string(*url.port);
+        }
     } else if (!has_opaque_path(url) && url.path.size() > 1 && url.path[0] == '/' && url.path[1] == '/') {
         // Keeps "/.//x" from reading back as a host.
         out += "/.";
     }
     out += url.path;
-    if (url.query) out += "?" + *url.query;
-    if (url.fragment) out += "#" + *url.fragment;
+    // Appended piece by piece: g++ 12 at -O3 misreads "?" + text as an overlapping copy.
+    if (url.query) {
+        out += '?';
+        out += *url.query;
+    }
+    if (url.fragment) {
+        out += '#';
+        out += *url.fragment;
+    }
     return out;
 }
 
@@ -655,7 +668,7 @@ std::optional<Url> from_file_path(std::string_view absolute_path) {
             }
         }
     }
-    if (url.path.empty()) url.path = "/";
+    if (url.path.empty()) url.path.push_back('/');
     return url;
 }
 
