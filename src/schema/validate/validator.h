@@ -4,32 +4,38 @@
 // A loaded schema never changes, so nothing here copies a definition: a resolved definition is a
 // view of the definition at the end of its type-reference chain, with what the referring
 // definitions add laid over it, and component lists, children maps and name sets hold pointers and
-// views into the schema.
+// views into the schema. What depends on the schema alone (resolutions, effective kinds, the kinds
+// an item type selects, component counts) is found once and kept in the pass's DefinitionFacts.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
-#include <new>
 #include <string_view>
 #include <type_traits>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "common/result.h"
 #include "document/value.h"
+#include "schema/check/component_limit.h"
+#include "schema/check/references.h"
 #include "schema/model.h"
+#include "schema/type_walk.h"
 
 namespace qeld::schema {
 
 // The definition made for a built-in keyword: the keyword as its name, that kind, nothing else.
 const Definition& builtin_definition(SchemaType type);
 
-// The names on the current chain of one resolution walk. Names are added when a walk enters a
-// type and removed when it leaves it, so the set is a stack; a name reached again along another
-// chain is no cycle.
+// The names on the current chain of one walk. Names are added when a walk enters a type and
+// removed when it leaves it, so the set is a stack; a name reached again along another chain is no
+// cycle.
 class NameStack {
 public:
     NameStack() {}
@@ -172,12 +178,81 @@ private:
 
 using ComponentList = InlineList<Component, 4>;
 
-// The result of resolving a definition: the component and the allof lists along its
-// type-reference chain, the base's first, each list in its order (duplicates kept). Only
-// non-empty lists are held.
+// The allof lists of the types further down a type-reference chain, nearest first.
+struct AllOfLink {
+    const std::vector<std::string>* members;
+    const AllOfLink* below;
+};
+
+// The result of resolving a definition: the component, and the allof lists along its
+// type-reference chain: the definition's own and those of the types below it. Only non-empty
+// lists are held.
 struct Resolved {
     Component component;
-    std::vector<const std::vector<std::string>*> all_of;
+    const std::vector<std::string>* all_of = nullptr;
+    const AllOfLink* below = nullptr;
+};
+
+// The allof lists of a resolved definition, the base's first, each in its order (duplicates kept).
+std::vector<const std::vector<std::string>*> all_of_lists(const Resolved& resolved);
+
+// Resolution: a definition that names a reusable type laid over that type's resolution.
+class ResolutionRules {
+public:
+    using Answer = Resolved;
+    struct Frame {
+        const Definition* definition;
+        bool followed = false;
+        Resolved base{};
+    };
+
+    Frame start(const Definition& definition) { return Frame{&definition}; }
+    Advance advance(Frame& frame, std::string_view& reference);
+    void receive(Frame& frame, Resolved base) { frame.base = base; }
+    Resolved answer(const Frame& frame);
+    std::string take_message() { return {}; }
+    std::string_view name_of(std::string_view reference) const { return normalize_reference(reference); }
+    std::optional<Resolved> keyword(std::string_view name) const;
+    Result<Resolved> cycle(std::string_view name) const;
+    Result<Resolved> unknown(std::string_view reference, std::string_view name, NameSet& chain) const;
+
+private:
+    // The link that holds the base's own list above the lists below it, made once per type.
+    const AllOfLink* link_of(const Resolved& base);
+
+    std::deque<AllOfLink> links_;
+    std::unordered_map<const std::vector<std::string>*, const AllOfLink*> link_of_list_;
+};
+
+extern template class TypeWalk<ResolutionRules>;
+using Resolutions = TypeWalk<ResolutionRules>;
+
+// What validating against one schema finds once, for every value and every pass that shares it.
+class DefinitionFacts {
+public:
+    explicit DefinitionFacts(const Schema& schema)
+        : schema_(schema), resolutions_(schema), kinds_(schema), selected_(schema), counts_(schema) {}
+    DefinitionFacts(const DefinitionFacts&) = delete;
+    DefinitionFacts& operator=(const DefinitionFacts&) = delete;
+
+    const Schema& schema() const { return schema_; }
+
+    Result<Resolved> resolve(const Definition& definition);
+    Result<Resolved> resolve_reference(std::string_view reference);
+    Result<SchemaType> reference_kind(std::string_view reference) { return kinds_.of_reference(reference); }
+    Result<SchemaType> array_range_item_type(const Definition& definition) {
+        return schema::array_range_item_type(selected_, definition);
+    }
+    // How many components the resolved definition expands to (past the limit: max_components + 1);
+    // none when a member cannot be counted, which its expansion reports.
+    std::optional<std::uint64_t> component_count(const Resolved& resolved);
+
+private:
+    const Schema& schema_;
+    Resolutions resolutions_;
+    EffectiveKinds kinds_;
+    SelectedKinds selected_;
+    ComponentCounts counts_;
 };
 
 // The child definitions of a component list by key: keys in ascending byte order, each key with
@@ -199,24 +274,35 @@ ChildrenMap collect_children(const ComponentList& components);
 
 class Validator {
 public:
-    Validator(const Schema& schema, bool report_deprecations)
-        : schema_(schema), report_deprecations_(report_deprecations) {}
+    // Oneof/anyof trials can multiply where several unions meet at one value. A trial costs one
+    // step per component of its list, and one pass takes at most this many steps plus
+    // steps_per_value for each value of the document, then records that it gave up. Open trials
+    // nest at most max_nesting deep (one per union on the way to a value), which bounds the machine
+    // stack, and hold at most max_open_components in their lists, which bounds memory.
+    static constexpr std::uint64_t base_trial_steps = 4'000'000;
+    static constexpr std::uint64_t steps_per_value = 100;
+    static constexpr std::size_t max_nesting = 1'000;
+    static constexpr std::uint64_t max_open_components = 2'000'000;
+
+    // A pass of its own over the schema.
+    Validator(const Schema& schema, bool report_deprecations);
+    // A pass that shares what the facts know with other passes over the same schema.
+    Validator(DefinitionFacts& facts, bool report_deprecations);
+    ~Validator();
     Validator(const Validator&) = delete;
     Validator& operator=(const Validator&) = delete;
 
-    // Oneof/anyof trials multiply along nested unions, so one pass tries at most this many plus
-    // trials_per_value for each value of the document, then records that it gave up.
-    static constexpr std::uint64_t base_trial_limit = 1'000'000;
-    static constexpr std::uint64_t trials_per_value = 100;
-    void allow_trials_for(std::uint64_t document_values) {
-        own_budget_.limit = base_trial_limit + trials_per_value * document_values;
-    }
+    void allow_trials_for(std::uint64_t document_values);
 
-    std::vector<ValidationError> errors;
-    std::vector<ValidationWarning> warnings;
-
-    const Schema& schema() const { return schema_; }
+    const Schema& schema() const;
     bool report_deprecations() const { return report_deprecations_; }
+    const std::vector<ValidationError>& errors() const { return errors_; }
+    const std::vector<ValidationWarning>& warnings() const { return warnings_; }
+    // The errors, then the warnings; the validator is left empty.
+    ValidationResult take_result();
+    // The message of the first definition met that expands past max_components, recorded like a
+    // resolution message at its value's path; a loaded schema has none.
+    const std::optional<std::string>& expansion_refused() const;
 
     void add(const std::string& path, std::string message);
     void add(const PathRef& path, std::string message);
@@ -227,13 +313,13 @@ public:
     void validate_value(const PathRef& path, const doc::Value& value, const Definition& definition);
     void validate_value(const PathRef& path, const doc::Value& value, const Resolved& resolved);
 
-    // Resolution.
-    Result<Resolved> resolve(const Definition& definition, NameStack& resolving) const;
-    Result<Resolved> resolve_reference(std::string_view reference, NameStack& resolving) const;
-    Result<ComponentList> collect_components(const Definition& definition, NameStack& all_of) const;
+    // Resolution; each walk starts with a chain of its own.
+    Result<Resolved> resolve(const Definition& definition) const;
+    Result<Resolved> resolve_reference(std::string_view reference) const;
+    Result<ComponentList> collect_components(const Definition& definition) const;
     // Appends the resolved definition and, depth first, its allof members' components; on a
     // message nothing is appended.
-    Status append_components(const Resolved& resolved, NameStack& all_of, ComponentList& components) const;
+    Status append_components(const Resolved& resolved, ComponentList& components) const;
 
     // Component sets.
     void validate_component_set(const PathRef& path, const doc::Value& value, ComponentList components);
@@ -250,36 +336,36 @@ public:
     void validate_sibling_rules(const PathRef& path, const doc::Table& table, const ComponentList& components);
 
 private:
+    struct Pass;
+    struct TrialMemo;
+
     // A validator for one alternative's trial: only whether it finds an error, and its warnings
     // when it finds none, are ever read, so it keeps no error and stops working at its first.
-    struct TrialBudget {
-        std::uint64_t limit = base_trial_limit;
-        std::uint64_t used = 0;
-        bool exhausted = false;
-    };
-    Validator(const Schema& schema, bool report_deprecations, TrialBudget* budget)
-        : schema_(schema), report_deprecations_(report_deprecations), trial_(true), budget_(budget) {}
-    // Ends the value's checks once the pass has run out of trials: a trial only fails, the
-    // outermost union records the one honest error.
-    void give_up_trials(const PathRef& path);
+    Validator(Pass& pass, bool report_deprecations);
+    // Ends the value's checks once the pass has stopped trying alternatives: a trial only fails,
+    // the outermost union records the one honest error.
+    void give_up(const PathRef& path);
     bool halted() const { return failed_; }
-    std::size_t error_count() const { return errors.size() + (failed_ ? 1 : 0); }
+    std::size_t error_count() const { return errors_.size() + (failed_ ? 1 : 0); }
 
+    DefinitionFacts& facts() const;
     void add_warning(ValidationWarning warning);
     // The effective kind of a reference that resolved as given.
     Result<SchemaType> kind_of_reference(std::string_view reference, const Resolved& resolved) const;
-    void validate_conditional(const PathRef& path, const doc::Value& value, ComponentList components,
-                              std::size_t conditional);
+    // False when the step recorded a message and the value's checks end.
+    bool apply_conditional(const PathRef& path, const doc::Value& value, ComponentList& components,
+                           std::size_t conditional);
     void validate_alternatives(const PathRef& path, const doc::Value& value, ComponentList components,
                                std::size_t host);
     void validate_constraints(const PathRef& path, const doc::Value& value, const Component& component);
 
-    const Schema& schema_;
+    std::unique_ptr<Pass> own_pass_;
+    Pass* pass_;
     bool report_deprecations_;
     bool trial_ = false;
     bool failed_ = false;  // a trial found an error
-    TrialBudget own_budget_;
-    TrialBudget* budget_ = &own_budget_;  // shared by a pass and all of its trials
+    std::vector<ValidationError> errors_;
+    std::vector<ValidationWarning> warnings_;
     // Keys of the warnings recorded, so that no two equal ones are; membership only.
     std::unordered_set<std::string> warning_keys_;
 };

@@ -4,6 +4,11 @@
 
 #include <cstdio>
 
+#include "schema/check/array_ranges.h"
+#include "schema/check/defaults.h"
+#include "schema/check/definition_semantics.h"
+#include "schema/check/references.h"
+#include "schema/check/selector_cycles.h"
 #include "schema/model.h"
 #include "schema/check/semantics_fixture.h"
 
@@ -23,13 +28,13 @@ std::string link(int i) {
 
 // The checks across definitions in the order loading runs them.
 Status run_checks(const Schema& schema) {
-    QELD_TRY(schema.validate_references(schema.types));
-    QELD_TRY(schema.validate_references(schema.elements));
-    QELD_TRY(schema.validate_selector_cycles());
-    QELD_TRY(schema.validate_allowed_value_types());
-    QELD_TRY(schema.validate_definition_semantics());
-    QELD_TRY(schema.validate_array_range_definitions());
-    return schema.validate_defaults();
+    QELD_TRY(validate_references(schema, schema.types));
+    QELD_TRY(validate_references(schema, schema.elements));
+    QELD_TRY(validate_selector_cycles(schema));
+    QELD_TRY(validate_allowed_value_types(schema));
+    QELD_TRY(validate_definition_semantics(schema));
+    QELD_TRY(validate_array_range_definitions(schema));
+    return validate_defaults(schema);
 }
 
 enum class Via { TypeReference, AllOf, OneOf, Conditional };
@@ -69,12 +74,12 @@ TEST(ReferenceChainsTest, LongChainsLoad) {
             Schema schema = chain(length, via);
             EXPECT_EQ(outcome(run_checks(schema)), "ok") << length << " " << static_cast<int>(via);
             NameSet visiting;
-            EXPECT_EQ(*schema.effective_kind(schema.elements["root"], visiting), SchemaType::Table);
+            EXPECT_EQ(*effective_kind(schema, schema.elements["root"], visiting), SchemaType::Table);
             NameSet names;
-            ASSERT_TRUE(schema.collect_effective_child_names(schema.elements["root"], visiting, names).ok());
+            ASSERT_TRUE(collect_effective_child_names(schema, schema.elements["root"], visiting, names).ok());
             EXPECT_EQ(names.count("deep"), 1u);
             KindSet kinds;
-            ASSERT_TRUE(schema.collect_reference_types(link(0), visiting, kinds).ok());
+            ASSERT_TRUE(collect_reference_types(schema, link(0), visiting, kinds).ok());
             EXPECT_EQ(kinds.size(), 1);
             EXPECT_TRUE(visiting.empty());
         }
@@ -134,29 +139,29 @@ TEST(ReferenceChainsTest, DiamondsAreNotWalkedTwice) {
     Schema schema = diamonds(64);
     const Definition& top = schema.types[link(0)];
     NameSet visiting;
-    EXPECT_EQ(*schema.effective_kind(top, visiting), SchemaType::Collection);
+    EXPECT_EQ(*effective_kind(schema, top, visiting), SchemaType::Collection);
     NameSet names;
-    ASSERT_TRUE(schema.collect_effective_child_names(top, visiting, names).ok());
+    ASSERT_TRUE(collect_effective_child_names(schema, top, visiting, names).ok());
     EXPECT_EQ(names, NameSet{"deep"});
-    EXPECT_FALSE(schema.has_collection_item_constraint(top, visiting));
-    auto value = schema.resolve_effective_default(top, visiting);
+    EXPECT_FALSE(has_collection_item_constraint(schema, top, visiting));
+    auto value = resolve_effective_default(schema, top, visiting);
     ASSERT_TRUE(value.ok());
     EXPECT_TRUE(value->has_value());
     EXPECT_TRUE(visiting.empty());
     KindSet kinds;
-    ASSERT_TRUE(schema.collect_reference_types(link(0), visiting, kinds).ok());
+    ASSERT_TRUE(collect_reference_types(schema, link(0), visiting, kinds).ok());
     EXPECT_EQ(kinds.only(), SchemaType::Collection);
-    EXPECT_EQ(outcome(schema.validate_selector_cycles()), "ok");
+    EXPECT_EQ(outcome(validate_selector_cycles(schema)), "ok");
 
     // What is found at the far end, found or failing, is the same as without the shortcut.
     schema.types[link(63)].item_type = "integer";
-    EXPECT_TRUE(schema.has_collection_item_constraint(top, visiting));
+    EXPECT_TRUE(has_collection_item_constraint(schema, top, visiting));
     schema.types[link(63)].all_of = {"table"};
-    EXPECT_EQ(outcome(schema.effective_kind(top, visiting)),
+    EXPECT_EQ(outcome(effective_kind(schema, top, visiting)),
               "types.t00063 allof component table has incompatible effective type");
     schema.types[link(62)].default_value = 1;
     schema.types[link(61)].all_of.push_back(link(63));
-    EXPECT_EQ(outcome(schema.resolve_effective_default(top, visiting)),
+    EXPECT_EQ(outcome(resolve_effective_default(schema, top, visiting)),
               "types.t00061 inherits conflicting defaults through allof");
 }
 
