@@ -116,5 +116,21 @@ TEST(ValidateDefaultsTest, ReusableTypeBeforeElementAndParentBeforeChild) {
     EXPECT_EQ(outcome(validate_defaults(schema)), "types.zz inherits conflicting defaults through allof");
 }
 
+// A default is validated like a document value, nested trials bounded alike: past the bound the
+// default is refused with that message, and loading ends.
+TEST(ValidateDefaultsTest, UnionsNestedPastTheBoundRefuseTheDefault) {
+    for (int length : {1000, 1001}) {
+        Schema schema;
+        for (int i = 0; i < length; ++i) add_type(schema, "u" + std::to_string(i)).one_of = {"u" + std::to_string(i + 1)};
+        add_type(schema, "u" + std::to_string(length), SchemaType::Integer);
+        add_element(schema, "x").type_reference = "u0";
+        schema.elements["x"].default_value = 1;
+        EXPECT_EQ(outcome(validate_defaults(schema)),
+                  length == 1000 ? "ok"
+                                 : "elements.x has invalid effective default: $default: gave up after 1000 nested "
+                                   "oneof/anyof trials: the alternatives nest too deeply to check this value");
+    }
+}
+
 }  // namespace
 }  // namespace qeld::schema

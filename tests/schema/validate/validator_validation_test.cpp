@@ -106,6 +106,19 @@ TEST(ValidatorValidation, AllowedValuesOfANonArrayKindHoldTheWholeArray) {
                      "$.pair: value is not in allowedvalues"}));
 }
 
+TEST(ValidatorValidation, EveryItemEqualToAnEarlierOneIsADuplicateInIndexOrder) {
+    Schema schema;
+    Definition list = of_kind("elements.list", SchemaType::Array);
+    list.unique_items = true;
+    schema.elements["list"] = list;
+    const std::string duplicate = ": array item duplicates an earlier item while uniqueitems is true";
+    EXPECT_EQ(lines(schema.validate(document("list = [3, 1, 3.0, 1, nan, nan, {a = 1}, {a = 1.0}, '3', 3, []]\n"))),
+              (Lines{"$.list[2]" + duplicate, "$.list[3]" + duplicate, "$.list[5]" + duplicate,
+                     "$.list[7]" + duplicate, "$.list[9]" + duplicate}));
+    EXPECT_EQ(lines(schema.validate(document("list = [1, 2, 1, 1]\n"))),
+              (Lines{"$.list[2]" + duplicate, "$.list[3]" + duplicate}));
+}
+
 TEST(ValidatorValidation, AWarningIsRecordedOncePerPathAndOnlyWhenAsked) {
     Schema schema;
     Definition value = of_kind("elements.v", SchemaType::Integer);
