@@ -63,6 +63,11 @@ struct TrialOutcome {
 
 constexpr std::string_view nest_too_deeply = "the alternatives nest too deeply to check this value";
 
+std::string too_many_for_a_value() {
+    return "gave up after " + std::to_string(Validator::max_value_components) +
+           " components for one value: the definitions of its children multiply too much to check it";
+}
+
 }  // namespace
 
 struct Validator::TrialMemo {
@@ -131,11 +136,23 @@ void Validator::give_up(const PathRef& path) {
             add(path, "gave up after " + std::to_string(max_open_components) +
                           " components in nested oneof/anyof trials: " + std::string(nest_too_deeply));
             break;
+        case Pass::Stop::Value:
+            add(path, too_many_for_a_value());
+            break;
         case Pass::Stop::None:
             return;
     }
     // Only the value that nests too deeply is given up; the pass goes on with the next one.
     if (!trial_) pass.stop = Pass::Stop::None;
+}
+
+void Validator::give_up_value(const PathRef& path) {
+    if (!trial_) {
+        add(path, too_many_for_a_value());
+        return;
+    }
+    pass_->stop = Pass::Stop::Value;
+    failed_ = true;
 }
 
 void Validator::validate_alternatives(const PathRef& path, const doc::Value& value, ComponentList components,

@@ -12,9 +12,9 @@
 namespace qeld::schema {
 
 struct Validator::Pass {
-    // Why the pass stopped trying alternatives: the steps ran out, or the open trials nested too
-    // deep or held too many components.
-    enum class Stop : std::uint8_t { None, Steps, Depth, Width };
+    // Why the pass stopped trying alternatives: the steps ran out, the open trials nested too deep
+    // or held too many components, or a value in a trial had too many.
+    enum class Stop : std::uint8_t { None, Steps, Depth, Width, Value };
 
     explicit Pass(DefinitionFacts& shared) : facts(shared) {}
     explicit Pass(std::unique_ptr<DefinitionFacts> owned) : own_facts(std::move(owned)), facts(*own_facts) {}

@@ -133,6 +133,10 @@ void Validator::validate_definitions(const PathRef& path, const doc::Value& valu
             add(path, status.take_error());
             return;
         }
+        if (components.size() > max_value_components) {
+            give_up_value(path);
+            return;
+        }
     }
     validate_component_set(path, value, std::move(components));
 }
@@ -143,6 +147,10 @@ void Validator::validate_definitions(const PathRef& path, const doc::Value& valu
     for (const Resolved& resolved : definitions) {
         if (auto status = append_components(resolved, components); !status) {
             add(path, status.take_error());
+            return;
+        }
+        if (components.size() > max_value_components) {
+            give_up_value(path);
             return;
         }
     }

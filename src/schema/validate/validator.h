@@ -283,6 +283,10 @@ public:
     static constexpr std::uint64_t steps_per_value = 100;
     static constexpr std::size_t max_nesting = 1'000;
     static constexpr std::uint64_t max_open_components = 2'000'000;
+    // A child declared by several components is checked against all their definitions, so lists
+    // can double level after level; the definitions of one value expand to at most this many
+    // components.
+    static constexpr std::size_t max_value_components = 100'000;
 
     // A pass of its own over the schema.
     Validator(const Schema& schema, bool report_deprecations);
@@ -346,6 +350,9 @@ private:
     // the outermost union records the one honest error.
     void give_up(const PathRef& path);
     bool halted() const { return failed_; }
+    // Ends the checks of a value whose list outgrew max_value_components; in a trial, the
+    // outermost union's.
+    void give_up_value(const PathRef& path);
     std::size_t error_count() const { return errors_.size() + (failed_ ? 1 : 0); }
 
     DefinitionFacts& facts() const;
