@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <functional>
 
 namespace qeld::schema {
 namespace {
@@ -197,7 +199,64 @@ int order_tables(const doc::Table& a, const doc::Table& b) {
     return 0;
 }
 
+std::uint64_t mix(std::uint64_t hash, std::uint64_t part) {
+    hash ^= part + 0x9e3779b97f4a7c15ull + (hash << 6) + (hash >> 2);
+    hash *= 0xff51afd7ed558ccdull;
+    return hash ^ (hash >> 33);
+}
+
+std::uint64_t hash_text(std::string_view text) { return std::hash<std::string_view>()(text); }
+
+// An integral float in the range of integers hashes as that integer, which it equals.
+std::uint64_t hash_number(const doc::Value& value) {
+    if (value.is_integer()) return static_cast<std::uint64_t>(value.as_integer());
+    const double x = value.as_float();
+    if (std::isnan(x)) return 0x7ff8000000000000ull;
+    if (x >= -9223372036854775808.0 && x < 9223372036854775808.0 && std::trunc(x) == x)
+        return static_cast<std::uint64_t>(static_cast<std::int64_t>(x));
+    std::uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits;
+}
+
+std::uint64_t hash_datetime(const doc::DateTime& dt) {
+    std::uint64_t hash = 0;
+    if (dt.date) hash = mix(hash, (std::uint64_t{dt.date->year} << 16) | (dt.date->month << 8) | dt.date->day);
+    if (dt.time) {
+        hash = mix(hash, (std::uint64_t{dt.time->hour} << 8) | dt.time->minute);
+        hash = mix(hash, dt.time->second ? *dt.time->second + 1u : 0u);
+        hash = mix(hash, dt.time->nanosecond ? *dt.time->nanosecond + 1ull : 0u);
+    }
+    if (dt.offset) hash = mix(hash, static_cast<std::uint64_t>(offset_minutes(*dt.offset) + 100000));
+    return hash;
+}
+
 }  // namespace
+
+std::uint64_t hash_value(const doc::Value& value) {
+    std::uint64_t hash = static_cast<std::uint64_t>(kind_rank(value));
+    switch (value.kind()) {
+        case doc::ValueKind::String:
+            return mix(hash, hash_text(value.as_string()));
+        case doc::ValueKind::Integer:
+        case doc::ValueKind::Float:
+            return mix(hash, hash_number(value));
+        case doc::ValueKind::Boolean:
+            return mix(hash, value.as_boolean() ? 1 : 0);
+        case doc::ValueKind::DateTime:
+            return mix(hash, hash_datetime(value.as_datetime()));
+        case doc::ValueKind::Array:
+            for (const doc::Value& item : value.as_array()) hash = mix(hash, hash_value(item));
+            return mix(hash, value.as_array().size());
+        case doc::ValueKind::Table:
+            for (const doc::Entry& entry : value.as_table()) {
+                hash = mix(hash, hash_text(entry.key));
+                hash = mix(hash, hash_value(entry.value));
+            }
+            return mix(hash, value.as_table().size());
+    }
+    return hash;
+}
 
 int order_values(const doc::Value& a, const doc::Value& b) {
     const int a_rank = kind_rank(a);

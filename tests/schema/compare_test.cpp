@@ -203,10 +203,13 @@ TEST(ValuesEqual, BothDirections) {
 
 int sign(int order) { return order < 0 ? -1 : (order > 0 ? 1 : 0); }
 
-TEST(OrderValues, TiesExactlyWhereValuesAreEqual) {
+TEST(OrderValues, TiesAndHashesExactlyWhereValuesAreEqual) {
     for (const auto& c : equal_cases()) {
         EXPECT_EQ(order_values(c.a, c.b) == 0, c.equal) << c.name;
         EXPECT_EQ(sign(order_values(c.a, c.b)), -sign(order_values(c.b, c.a))) << c.name;
+        if (c.equal) {
+            EXPECT_EQ(hash_value(c.a), hash_value(c.b)) << c.name;
+        }
     }
 }
 
@@ -224,6 +227,9 @@ TEST(OrderValues, IsATotalOrderOverMixedValues) {
     for (const auto& a : values) {
         for (const auto& b : values) {
             EXPECT_EQ(order_values(a, b) == 0, values_equal(a, b));
+            if (values_equal(a, b)) {
+                EXPECT_EQ(hash_value(a), hash_value(b));
+            }
             EXPECT_EQ(sign(order_values(a, b)), -sign(order_values(b, a)));
             for (const auto& c : values) {
                 if (order_values(a, b) <= 0 && order_values(b, c) <= 0) {

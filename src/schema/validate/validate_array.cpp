@@ -12,17 +12,29 @@ namespace qeld::schema {
 namespace {
 
 // Every item equal to an earlier one, in index order. Equality is an equivalence, so those are the
-// items that do not come first among their equals: sorted by an order whose ties are exactly the
-// equal values, and stably, each run of equals starts with its first occurrence.
+// items that do not come first among their equals. Sorted by hash, equal items lie in one run; a
+// run is sorted again, stably, by an order whose ties are exactly the equal values, so each group
+// of equals starts with its first occurrence.
 void check_unique(Validator& validator, const PathRef& path, const doc::Array& items) {
     const std::size_t n = items.size();
-    std::vector<std::size_t> order(n);
-    for (std::size_t i = 0; i < n; ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&items](std::size_t a, std::size_t b) { return order_values(items[a], items[b]) < 0; });
+    std::vector<std::pair<std::uint64_t, std::size_t>> hashed(n);
+    for (std::size_t i = 0; i < n; ++i) hashed[i] = {hash_value(items[i]), i};
+    std::sort(hashed.begin(), hashed.end());
     std::vector<bool> duplicate(n, false);
-    for (std::size_t k = 1; k < n; ++k) {
-        if (order_values(items[order[k - 1]], items[order[k]]) == 0) duplicate[order[k]] = true;
+    std::vector<std::size_t> run;
+    for (std::size_t first = 0; first < n;) {
+        std::size_t end = first + 1;
+        while (end < n && hashed[end].first == hashed[first].first) ++end;
+        if (end - first > 1) {
+            run.clear();
+            for (std::size_t k = first; k < end; ++k) run.push_back(hashed[k].second);
+            std::stable_sort(run.begin(), run.end(),
+                             [&items](std::size_t a, std::size_t b) { return order_values(items[a], items[b]) < 0; });
+            for (std::size_t k = 1; k < run.size(); ++k) {
+                if (order_values(items[run[k - 1]], items[run[k]]) == 0) duplicate[run[k]] = true;
+            }
+        }
+        first = end;
     }
     for (std::size_t i = 1; i < n; ++i) {
         if (duplicate[i]) validator.add(path.index(i), "array item duplicates an earlier item while uniqueitems is true");
