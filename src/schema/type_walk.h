@@ -201,10 +201,18 @@ private:
     NameSet added_;  // names the rules put on the chain during one query
 };
 
+// Which alternatives a walk follows: both lists, or the one that decides a definition's kind
+// (oneof when given, else anyof).
+enum class Alternatives { Both, Deciding };
+
 // The selector references of a definition in the order every walk over them takes: the type
-// reference, the oneof members, the anyof members, then and else, the allof members. None past
-// the end.
-std::optional<std::string_view> selector_reference(const Definition& definition, std::size_t index);
+// reference, the alternatives, then and else, the allof members. None past the end.
+std::optional<std::string_view> selector_reference(const Definition& definition, std::size_t index,
+                                                   Alternatives alternatives = Alternatives::Both);
+// The references a definition inherits through: the type reference, then the allof members.
+std::optional<std::string_view> composition_reference(const Definition& definition, std::size_t index);
+// Follow the reference when there is one, else the definition is done.
+Advance follow(std::optional<std::string_view> next, std::string_view& reference);
 
 // Every definition of the map in ascending key order, each before its children and its children
 // before the next key; the first failure ends the visit. The stack of maps is explicit.

@@ -13,19 +13,7 @@ std::string too_many_components(std::string_view name) {
 Advance ComponentCountRules::advance(Frame& frame, std::string_view& reference) {
     const Definition& definition = *frame.definition;
     if (frame.index > 0) frame.total = add(frame.total, frame.received);
-    std::size_t index = frame.index++;
-    if (definition.type_reference) {
-        if (index == 0) {
-            reference = *definition.type_reference;
-            return Advance::Follow;
-        }
-        --index;
-    }
-    if (index < definition.all_of.size()) {
-        reference = definition.all_of[index];
-        return Advance::Follow;
-    }
-    return Advance::Done;
+    return follow(composition_reference(definition, frame.index++), reference);
 }
 
 std::optional<std::uint64_t> ComponentCountRules::keyword(std::string_view name) const {

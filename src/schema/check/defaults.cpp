@@ -51,18 +51,7 @@ public:
                 frame.conflict = true;
             }
         }
-        std::size_t index = frame.index++;
-        if (definition.type_reference) {
-            if (index == 0) {
-                reference = *definition.type_reference;
-                return Advance::Follow;
-            }
-            --index;
-        }
-        if (index < definition.all_of.size()) {
-            reference = definition.all_of[index];
-            return Advance::Follow;
-        }
+        if (auto next = composition_reference(definition, frame.index++)) return follow(next, reference);
         if (frame.conflict) {
             message_ = definition.name + " inherits conflicting defaults through allof";
             return Advance::Fail;

@@ -45,25 +45,6 @@ const std::vector<std::string>& alternatives_of(const Definition& definition) {
     return definition.one_of.empty() ? definition.any_of : definition.one_of;
 }
 
-// The references an item type is searched through, in order: the type reference, the
-// alternatives, then and else, the allof members.
-std::optional<std::string_view> item_search_reference(const Definition& definition, std::size_t index) {
-    if (definition.type_reference) {
-        if (index == 0) return *definition.type_reference;
-        --index;
-    }
-    const auto& alternatives = alternatives_of(definition);
-    if (index < alternatives.size()) return alternatives[index];
-    index -= alternatives.size();
-    if (definition.conditional) {
-        if (index == 0) return definition.conditional->then_type;
-        if (index == 1) return definition.conditional->else_type;
-        index -= 2;
-    }
-    if (index < definition.all_of.size()) return definition.all_of[index];
-    return std::nullopt;
-}
-
 }  // namespace
 
 Advance KindRules::failure(const Frame& frame, std::string_view text) {
@@ -204,10 +185,8 @@ std::optional<bool> ItemTypeRules::keyword(std::string_view name) const {
 // A true answer ends the search.
 Advance ItemTypeRules::advance(Frame& frame, std::string_view& reference) {
     if (frame.found) return Advance::Done;
-    std::optional<std::string_view> next = item_search_reference(*frame.definition, frame.index++);
-    if (!next) return Advance::Done;
-    reference = *next;
-    return Advance::Follow;
+    // In order: the type reference, the deciding alternatives, then and else, the allof members.
+    return follow(selector_reference(*frame.definition, frame.index++, Alternatives::Deciding), reference);
 }
 
 Status validate_references(const Schema& schema, const DefinitionMap& definitions) {

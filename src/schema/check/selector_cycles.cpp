@@ -39,10 +39,7 @@ public:
 
     Frame start(const Definition& definition) { return Frame{&definition}; }
     Advance advance(Frame& frame, std::string_view& reference) {
-        auto next = selector_reference(*frame.definition, frame.index++);
-        if (!next) return Advance::Done;
-        reference = *next;
-        return Advance::Follow;
+        return follow(selector_reference(*frame.definition, frame.index++), reference);
     }
     void receive(Frame&, bool) {}
     bool answer(const Frame&) const { return true; }

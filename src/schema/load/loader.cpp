@@ -5,12 +5,7 @@
 #include <vector>
 
 #include "document/parse.h"
-#include "schema/check/array_ranges.h"
-#include "schema/check/component_limit.h"
-#include "schema/check/defaults.h"
-#include "schema/check/definition_semantics.h"
-#include "schema/check/references.h"
-#include "schema/check/selector_cycles.h"
+#include "schema/check/checks.h"
 #include "schema/load/definition_parser.h"
 #include "schema/model.h"
 #include "schema/pattern.h"
@@ -50,21 +45,6 @@ Result<std::string> read_version(const doc::Table& vantle) {
     if ((*groups)[0] != "1") return fail("unsupported Vantle major version: " + version);
     if ((*groups)[1] != "0") return fail("unsupported Vantle minor version: " + version);
     return version;
-}
-
-// The checks across definitions, in their fixed order. Only the check of defaults expands allof
-// members (it validates default values), so a definition that expands past the limit of
-// components is refused there when its expansion is met, and by the last check otherwise: every
-// schema that loaded or was refused before keeps its outcome, unless it holds such a definition.
-Status run_semantic_checks(const Schema& schema) {
-    QELD_TRY(validate_references(schema, schema.types));
-    QELD_TRY(validate_references(schema, schema.elements));
-    QELD_TRY(validate_selector_cycles(schema));
-    QELD_TRY(validate_allowed_value_types(schema));
-    QELD_TRY(validate_definition_semantics(schema));
-    QELD_TRY(validate_array_range_definitions(schema));
-    QELD_TRY(validate_defaults(schema));
-    return validate_component_counts(schema);
 }
 
 Status check_reserved_keys(const doc::Table& vantle) {

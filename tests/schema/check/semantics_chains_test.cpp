@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "schema/check/array_ranges.h"
+#include "schema/check/checks.h"
 #include "schema/check/defaults.h"
 #include "schema/check/definition_semantics.h"
 #include "schema/check/references.h"
@@ -24,17 +24,6 @@ std::string link(int i) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "t%05d", i);
     return buffer;
-}
-
-// The checks across definitions in the order loading runs them.
-Status run_checks(const Schema& schema) {
-    QELD_TRY(validate_references(schema, schema.types));
-    QELD_TRY(validate_references(schema, schema.elements));
-    QELD_TRY(validate_selector_cycles(schema));
-    QELD_TRY(validate_allowed_value_types(schema));
-    QELD_TRY(validate_definition_semantics(schema));
-    QELD_TRY(validate_array_range_definitions(schema));
-    return validate_defaults(schema);
 }
 
 enum class Via { TypeReference, AllOf, OneOf, Conditional };
@@ -72,7 +61,7 @@ TEST(ReferenceChainsTest, LongChainsLoad) {
     for (int length : {500, 1000}) {
         for (Via via : {Via::TypeReference, Via::AllOf, Via::OneOf, Via::Conditional}) {
             Schema schema = chain(length, via);
-            EXPECT_EQ(outcome(run_checks(schema)), "ok") << length << " " << static_cast<int>(via);
+            EXPECT_EQ(outcome(run_semantic_checks(schema)), "ok") << length << " " << static_cast<int>(via);
             NameSet visiting;
             EXPECT_EQ(*effective_kind(schema, schema.elements["root"], visiting), SchemaType::Table);
             NameSet names;
@@ -96,7 +85,7 @@ TEST(ReferenceChainsTest, ChainsOfAHundredThousandTypes) {
     document.set("root", doc::Value(std::move(deep)));
     for (Via via : {Via::TypeReference, Via::OneOf, Via::Conditional}) {
         Schema schema = chain(length, via);
-        EXPECT_EQ(outcome(run_checks(schema)), "ok") << static_cast<int>(via);
+        EXPECT_EQ(outcome(run_semantic_checks(schema)), "ok") << static_cast<int>(via);
         NameSet visiting;
         EXPECT_EQ(*effective_kind(schema, schema.elements["root"], visiting), SchemaType::Table);
         EXPECT_TRUE(visiting.empty());
@@ -107,7 +96,7 @@ TEST(ReferenceChainsTest, ChainsOfAHundredThousandTypes) {
         }
     }
     // Through allof the chain's first type expands to every one after it.
-    EXPECT_EQ(outcome(run_checks(chain(length, Via::AllOf))),
+    EXPECT_EQ(outcome(run_semantic_checks(chain(length, Via::AllOf))),
               "types.t00000 expands to more than 10000 components through allof");
 }
 
@@ -118,12 +107,12 @@ TEST(ReferenceChainsTest, LongChainsFailAtTheirEnd) {
         auto& last = ring.types[link(length - 1)];
         last.kind.reset();
         last.type_reference = link(0);
-        EXPECT_EQ(outcome(run_checks(ring)), "cyclic type selector reference involving types.t00000");
+        EXPECT_EQ(outcome(run_semantic_checks(ring)), "cyclic type selector reference involving types.t00000");
 
         // An unknown name at the far end only surfaces where the walk resolves it.
         Schema broken = chain(length, Via::AllOf);
         broken.types[link(length - 1)].all_of = {"integer"};
-        EXPECT_EQ(outcome(run_checks(broken)),
+        EXPECT_EQ(outcome(run_semantic_checks(broken)),
                   "types." + link(length - 1) + " allof component integer has incompatible effective type");
 
         // A default deep down the chain that conflicts with one at the top.
@@ -136,7 +125,7 @@ TEST(ReferenceChainsTest, LongChainsFailAtTheirEnd) {
         add_type(conflict, "one", SchemaType::Integer).default_value = 2;
         for (int i = 0; i + 1 < length; ++i) conflict.types[link(i)].kind = SchemaType::Integer;
         top.all_of = {"one", link(0)};
-        EXPECT_EQ(outcome(run_checks(conflict)), "types.top inherits conflicting defaults through allof");
+        EXPECT_EQ(outcome(run_semantic_checks(conflict)), "types.top inherits conflicting defaults through allof");
     }
 }
 
@@ -199,7 +188,7 @@ TEST(ReferenceChainsTest, NestedChildrenWalkBeforeNextKey) {
     add_element(schema, "b", SchemaType::Integer).unique_items = true;
     std::string name = "elements.a";
     for (int i = 0; i < 300; ++i) name += ".n";
-    EXPECT_EQ(outcome(run_checks(schema)), name + " can only define uniqueitems when its effective type is array");
+    EXPECT_EQ(outcome(run_semantic_checks(schema)), name + " can only define uniqueitems when its effective type is array");
 }
 
 }  // namespace
