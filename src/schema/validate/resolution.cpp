@@ -5,6 +5,7 @@
 
 #include "schema/path_key.h"
 #include "schema/validate/pass.h"
+#include "schema/validate/resolution.h"
 #include "schema/validate/validator.h"
 
 namespace qeld::schema {
