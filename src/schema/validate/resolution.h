@@ -21,6 +21,7 @@ namespace qeld::schema {
 
 // The definition made for a built-in keyword: the keyword as its name, that kind, nothing else.
 const Definition& builtin_definition(SchemaType type);
+
 // A resolved definition without its allof members: one component of a value's component list.
 // `base` is the definition at the end of the type-reference chain (it has no type reference) or a
 // built-in keyword's definition; the other fields are the overlay of the referring chain and the
