@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <functional>
 
 namespace qeld::schema {
 namespace {
@@ -120,7 +122,163 @@ bool numbers_equal(const doc::Value& a, const doc::Value& b) {
     return compares_equal(a, b);
 }
 
+int sign_of(std::int64_t a, std::int64_t b) { return a < b ? -1 : (b < a ? 1 : 0); }
+
+// The kinds in a fixed order; integers and floats are one kind here, as they can be equal.
+int kind_rank(const doc::Value& value) {
+    switch (value.kind()) {
+        case doc::ValueKind::String:
+            return 0;
+        case doc::ValueKind::Integer:
+        case doc::ValueKind::Float:
+            return 1;
+        case doc::ValueKind::Boolean:
+            return 2;
+        case doc::ValueKind::DateTime:
+            return 3;
+        case doc::ValueKind::Array:
+            return 4;
+        case doc::ValueKind::Table:
+            return 5;
+    }
+    return 6;
+}
+
+// By exact value, integers and floats alike; every NaN after every other number.
+int order_numbers(const doc::Value& a, const doc::Value& b) {
+    const bool a_nan = a.is_float() && std::isnan(a.as_float());
+    const bool b_nan = b.is_float() && std::isnan(b.as_float());
+    if (a_nan || b_nan) return sign_of(a_nan, b_nan);
+    return static_cast<int>(*compare(a, b));
+}
+
+// Part by part, an absent part before a present one, the offsets Z and +00:00 alike.
+int order_datetimes(const doc::DateTime& a, const doc::DateTime& b) {
+    auto parts = [](const doc::DateTime& dt) {
+        const doc::Date date = dt.date.value_or(doc::Date{0, 0, 0});
+        const doc::Time time = dt.time.value_or(doc::Time{});
+        return std::array<std::int64_t, 13>{
+            dt.date.has_value(),         date.year,
+            date.month,                  date.day,
+            dt.time.has_value(),         time.hour,
+            time.minute,                 time.second.has_value(),
+            time.second.value_or(0),     time.nanosecond.has_value(),
+            time.nanosecond.value_or(0), dt.offset.has_value(),
+            dt.offset ? offset_minutes(*dt.offset) : 0};
+    };
+    const auto a_parts = parts(a);
+    const auto b_parts = parts(b);
+    for (std::size_t i = 0; i < a_parts.size(); ++i) {
+        if (int order = sign_of(a_parts[i], b_parts[i])) return order;
+    }
+    return 0;
+}
+
+int order_texts(std::string_view a, std::string_view b) {
+    const int order = a.compare(b);
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
+// Item by item, then the shorter first.
+int order_arrays(const doc::Array& a, const doc::Array& b) {
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        if (int order = order_values(a[i], b[i])) return order;
+    }
+    return sign_of(static_cast<std::int64_t>(a.size()), static_cast<std::int64_t>(b.size()));
+}
+
+// The smaller first, then entry by entry in key order, key before value.
+int order_tables(const doc::Table& a, const doc::Table& b) {
+    if (a.size() != b.size()) return sign_of(static_cast<std::int64_t>(a.size()), static_cast<std::int64_t>(b.size()));
+    const auto a_entries = a.entries();
+    const auto b_entries = b.entries();
+    for (std::size_t i = 0; i < a_entries.size(); ++i) {
+        if (int order = order_texts(a_entries[i].key, b_entries[i].key)) return order;
+        if (int order = order_values(a_entries[i].value, b_entries[i].value)) return order;
+    }
+    return 0;
+}
+
+std::uint64_t mix(std::uint64_t hash, std::uint64_t part) {
+    hash ^= part + 0x9e3779b97f4a7c15ull + (hash << 6) + (hash >> 2);
+    hash *= 0xff51afd7ed558ccdull;
+    return hash ^ (hash >> 33);
+}
+
+std::uint64_t hash_text(std::string_view text) { return std::hash<std::string_view>()(text); }
+
+// An integral float in the range of integers hashes as that integer, which it equals.
+std::uint64_t hash_number(const doc::Value& value) {
+    if (value.is_integer()) return static_cast<std::uint64_t>(value.as_integer());
+    const double x = value.as_float();
+    if (std::isnan(x)) return 0x7ff8000000000000ull;
+    if (x >= -9223372036854775808.0 && x < 9223372036854775808.0 && std::trunc(x) == x)
+        return static_cast<std::uint64_t>(static_cast<std::int64_t>(x));
+    std::uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits;
+}
+
+std::uint64_t hash_datetime(const doc::DateTime& dt) {
+    std::uint64_t hash = 0;
+    if (dt.date) hash = mix(hash, (std::uint64_t{dt.date->year} << 16) | (dt.date->month << 8) | dt.date->day);
+    if (dt.time) {
+        hash = mix(hash, (std::uint64_t{dt.time->hour} << 8) | dt.time->minute);
+        hash = mix(hash, dt.time->second ? *dt.time->second + 1u : 0u);
+        hash = mix(hash, dt.time->nanosecond ? *dt.time->nanosecond + 1ull : 0u);
+    }
+    if (dt.offset) hash = mix(hash, static_cast<std::uint64_t>(offset_minutes(*dt.offset) + 100000));
+    return hash;
+}
+
 }  // namespace
+
+std::uint64_t hash_value(const doc::Value& value) {
+    std::uint64_t hash = static_cast<std::uint64_t>(kind_rank(value));
+    switch (value.kind()) {
+        case doc::ValueKind::String:
+            return mix(hash, hash_text(value.as_string()));
+        case doc::ValueKind::Integer:
+        case doc::ValueKind::Float:
+            return mix(hash, hash_number(value));
+        case doc::ValueKind::Boolean:
+            return mix(hash, value.as_boolean() ? 1 : 0);
+        case doc::ValueKind::DateTime:
+            return mix(hash, hash_datetime(value.as_datetime()));
+        case doc::ValueKind::Array:
+            for (const doc::Value& item : value.as_array()) hash = mix(hash, hash_value(item));
+            return mix(hash, value.as_array().size());
+        case doc::ValueKind::Table:
+            for (const doc::Entry& entry : value.as_table()) {
+                hash = mix(hash, hash_text(entry.key));
+                hash = mix(hash, hash_value(entry.value));
+            }
+            return mix(hash, value.as_table().size());
+    }
+    return hash;
+}
+
+int order_values(const doc::Value& a, const doc::Value& b) {
+    const int a_rank = kind_rank(a);
+    const int b_rank = kind_rank(b);
+    if (a_rank != b_rank) return sign_of(a_rank, b_rank);
+    switch (a.kind()) {
+        case doc::ValueKind::String:
+            return order_texts(a.as_string(), b.as_string());
+        case doc::ValueKind::Integer:
+        case doc::ValueKind::Float:
+            return order_numbers(a, b);
+        case doc::ValueKind::Boolean:
+            return sign_of(a.as_boolean(), b.as_boolean());
+        case doc::ValueKind::DateTime:
+            return order_datetimes(a.as_datetime(), b.as_datetime());
+        case doc::ValueKind::Array:
+            return order_arrays(a.as_array(), b.as_array());
+        case doc::ValueKind::Table:
+            return order_tables(a.as_table(), b.as_table());
+    }
+    return 0;
+}
 
 Result<Ordering> compare_integer_float(std::int64_t integer, double x) {
     if (std::isnan(x)) return fail(nan_message);

@@ -23,6 +23,11 @@ Result<Ordering> compare_integer_float(std::int64_t integer, double x);
 std::optional<std::int64_t> datetime_to_utc_minutes(const doc::DateTime& datetime, const doc::Offset& offset);
 
 bool values_equal(const doc::Value& a, const doc::Value& b);
+// A total order of all values whose ties are exactly the pairs values_equal holds for: negative,
+// zero or positive as a orders before, with or after b.
+int order_values(const doc::Value& a, const doc::Value& b);
+// A hash under which values that values_equal holds for hash alike.
+std::uint64_t hash_value(const doc::Value& value);
 bool value_matches_type(const doc::Value& value, SchemaType kind);
 bool matches_pattern(const Pattern& pattern, std::string_view text);
 

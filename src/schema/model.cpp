@@ -26,9 +26,9 @@ std::string_view normalize_reference(std::string_view reference) {
     return reference;
 }
 
-const Definition* Schema::find_type(std::string_view name) const {
-    auto it = types.find(name);
-    return it == types.end() ? nullptr : &it->second;
+const Definition* find_type(const Schema& schema, std::string_view name) {
+    auto it = schema.types.find(name);
+    return it == schema.types.end() ? nullptr : &it->second;
 }
 
 }  // namespace qeld::schema

@@ -57,6 +57,7 @@ class KindSet {
 public:
     void add(SchemaType type) { bits_ |= static_cast<std::uint16_t>(1u << type.kind()); }
     bool contains(SchemaType type) const { return (bits_ >> type.kind()) & 1u; }
+    void add_all(KindSet other) { bits_ |= other.bits_; }
     int size() const { return __builtin_popcount(bits_); }
     // The member of a one-member set.
     SchemaType only() const { return static_cast<SchemaType::Kind>(__builtin_ctz(bits_)); }
@@ -138,61 +139,24 @@ struct ValidationResult {
     std::vector<ValidationWarning> warnings;
 };
 
-// A loaded schema that passed every load-time check; it never changes afterwards.
-class Schema {
-public:
+// A loaded schema that passed every load-time check: plain data, built by loading and never
+// changed afterwards. The checks across definitions and the validation are functions over it.
+struct Schema {
     std::string source_path;
     std::string version;
     std::vector<std::string> notices;
     DefinitionMap types;
     DefinitionMap elements;
 
-    // Loading.
     static Result<Schema> load(std::string_view path);
     static Result<Schema> from_source(std::string path, std::string_view text);
     static Result<Schema> from_parts(std::string path, const doc::Table& root, const SourceSyntax& syntax);
 
-    // References and effective kinds.
-    Status validate_references(const DefinitionMap& definitions) const;
-    Result<SchemaType> effective_kind(const Definition& definition, NameSet& visiting) const;
-    Result<SchemaType> reference_kind(std::string_view reference, NameSet& visiting) const;
-    Status collect_reference_types(std::string_view reference, NameSet& visiting, KindSet& kinds) const;
-    Result<SchemaType> array_range_item_type(const Definition& definition) const;
-    bool has_collection_item_constraint(const Definition& definition, NameSet& visiting) const;
-    bool reference_has_collection_item_constraint(std::string_view reference, NameSet& visiting) const;
-
-    // Selector cycles and allowed-value types.
-    Status validate_selector_cycles() const;
-    Status validate_selector_cycle(std::string_view name, NameSet& visiting, NameSet& done) const;
-    Status validate_allowed_value_types() const;
-    Status validate_allowed_value_definition(const Definition& definition) const;
-
-    // Definition semantics.
-    Status validate_definition_semantics() const;
-    Status validate_definition_semantic(const Definition& definition) const;
-    Status collect_effective_child_names(const Definition& definition, NameSet& visiting, NameSet& names) const;
-    Status collect_reference_child_names(std::string_view reference, NameSet& visiting, NameSet& names) const;
-
-    // Array range checks.
-    Status validate_array_range_definitions() const;
-    Status validate_array_range_definition(const Definition& definition) const;
-
-    // Effective defaults.
-    Status validate_defaults() const;
-    Status validate_definition_defaults(const Definition& definition) const;
-    Result<std::optional<doc::Value>> resolve_effective_default(const Definition& definition, NameSet& visiting) const;
-    Result<std::optional<doc::Value>> reference_effective_default(std::string_view reference, NameSet& visiting) const;
-
-    // Validation.
     ValidationResult validate(const doc::Table& document) const;
     ValidationResult validate_file(std::string_view path) const;
-
-    // The reusable type under a name, or null.
-    const Definition* find_type(std::string_view name) const;
-
-private:
-    // The seven checks across definitions, in their fixed order.
-    Status run_semantic_checks() const;
 };
+
+// The reusable type under a name, or null.
+const Definition* find_type(const Schema& schema, std::string_view name);
 
 }  // namespace qeld::schema

@@ -159,11 +159,11 @@ struct EqualCase {
     bool equal;
 };
 
-TEST(ValuesEqual, BothDirections) {
+std::vector<EqualCase> equal_cases() {
     doc::Table ab;
     ab.set("a", 1);
     ab.set("b", 2.0);
-    const std::vector<EqualCase> cases = {
+    return {
         {"1 and 1.0", 1, 1.0, true},
         {"NaN and NaN", nan, nan, true},
         {"0.0 and -0.0", 0.0, -0.0, true},
@@ -192,9 +192,51 @@ TEST(ValuesEqual, BothDirections) {
         {"booleans", true, false, false},
         {"boolean and integer", true, 1, false},
     };
-    for (const auto& c : cases) {
+}
+
+TEST(ValuesEqual, BothDirections) {
+    for (const auto& c : equal_cases()) {
         EXPECT_EQ(values_equal(c.a, c.b), c.equal) << c.name;
         EXPECT_EQ(values_equal(c.b, c.a), c.equal) << c.name << " (swapped)";
+    }
+}
+
+int sign(int order) { return order < 0 ? -1 : (order > 0 ? 1 : 0); }
+
+TEST(OrderValues, TiesAndHashesExactlyWhereValuesAreEqual) {
+    for (const auto& c : equal_cases()) {
+        EXPECT_EQ(order_values(c.a, c.b) == 0, c.equal) << c.name;
+        EXPECT_EQ(sign(order_values(c.a, c.b)), -sign(order_values(c.b, c.a))) << c.name;
+        if (c.equal) {
+            EXPECT_EQ(hash_value(c.a), hash_value(c.b)) << c.name;
+        }
+    }
+}
+
+TEST(OrderValues, IsATotalOrderOverMixedValues) {
+    std::vector<doc::Value> values;
+    for (const auto& c : equal_cases()) {
+        values.push_back(c.a);
+        values.push_back(c.b);
+    }
+    for (const char* text : {"-1", "-0.5", "inf", "-inf", "9223372036854775807", "9.3e18", "-9223372036854775808",
+                             "-9.223372036854775808e18", "[]", "[[1]]", "{}", "{a = {b = 1}}", "''", "1979-05-27",
+                             "07:32:00", "1979-05-27T07:32:00-08:00", "true"}) {
+        values.push_back(toml(text));
+    }
+    for (const auto& a : values) {
+        for (const auto& b : values) {
+            EXPECT_EQ(order_values(a, b) == 0, values_equal(a, b));
+            if (values_equal(a, b)) {
+                EXPECT_EQ(hash_value(a), hash_value(b));
+            }
+            EXPECT_EQ(sign(order_values(a, b)), -sign(order_values(b, a)));
+            for (const auto& c : values) {
+                if (order_values(a, b) <= 0 && order_values(b, c) <= 0) {
+                    EXPECT_LE(order_values(a, c), 0);
+                }
+            }
+        }
     }
 }
 

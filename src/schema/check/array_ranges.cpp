@@ -1,8 +1,11 @@
 // On an array, "min" and "max" bound the items, so they must be comparable with the one kind
 // its item type selects; that kind may lie behind reusable types, hence a check across
 // definitions.
+#include "schema/check/array_ranges.h"
+
+#include "schema/check/references.h"
 #include "schema/compare.h"
-#include "schema/model.h"
+#include "schema/type_walk.h"
 
 namespace qeld::schema {
 
@@ -20,26 +23,27 @@ bool is_comparable_bound(const doc::Value& bound, SchemaType item_kind) {
     return value_matches_type(bound, item_kind);
 }
 
-}  // namespace
-
-Status Schema::validate_array_range_definitions() const {
-    for (const auto* definitions : {&types, &elements}) {
-        for (const auto& entry : *definitions) QELD_TRY(validate_array_range_definition(entry.second));
-    }
+Status validate_bounds(SelectedKinds& selected, const Definition& definition) {
+    if (!definition.kind || !(*definition.kind == SchemaType::Array) || (!definition.min && !definition.max)) return {};
+    auto item_kind = array_range_item_type(selected, definition);
+    if (!item_kind) return Error{item_kind.take_error()};
+    if (definition.min && !is_comparable_bound(*definition.min, *item_kind))
+        return bound_not_comparable(definition, "min", *item_kind);
+    if (definition.max && !is_comparable_bound(*definition.max, *item_kind))
+        return bound_not_comparable(definition, "max", *item_kind);
     return {};
 }
 
-Status Schema::validate_array_range_definition(const Definition& definition) const {
-    if (definition.kind && *definition.kind == SchemaType::Array && (definition.min || definition.max)) {
-        auto item_kind = array_range_item_type(definition);
-        if (!item_kind) return Error{item_kind.take_error()};
-        if (definition.min && !is_comparable_bound(*definition.min, *item_kind))
-            return bound_not_comparable(definition, "min", *item_kind);
-        if (definition.max && !is_comparable_bound(*definition.max, *item_kind))
-            return bound_not_comparable(definition, "max", *item_kind);
-    }
-    for (const auto& entry : definition.children) QELD_TRY(validate_array_range_definition(entry.second));
-    return {};
+}  // namespace
+
+Status validate_array_range_definitions(const Schema& schema) {
+    SelectedKinds selected(schema);
+    return visit_definitions(schema, [&selected](const Definition& d) { return validate_bounds(selected, d); });
+}
+
+Status validate_array_range_definition(const Schema& schema, const Definition& definition) {
+    SelectedKinds selected(schema);
+    return visit_definition_tree(definition, [&selected](const Definition& d) { return validate_bounds(selected, d); });
 }
 
 }  // namespace qeld::schema

@@ -1,7 +1,10 @@
 // No reusable type may reach itself through the references that select its type, and every
 // allowedvalues entry must be of a kind its definition permits.
+#include "schema/check/selector_cycles.h"
+
+#include "schema/check/references.h"
 #include "schema/compare.h"
-#include "schema/model.h"
+#include "schema/type_walk.h"
 
 namespace qeld::schema {
 
@@ -20,109 +23,95 @@ bool matches_any(const doc::Value& value, KindSet kinds) {
     return false;
 }
 
-// One walk over the selector references from a reusable type. The recursive step returns a flag
-// and leaves the message here, so its frame stays small on a long chain of types.
-class SelectorWalk {
+// The selector references of every type reached. Names are taken as stored, and the done set
+// spares every type walked to the end before, by this walk or an earlier one. Item types,
+// positional items and children are not followed: a type may contain itself through them.
+class SelectorRules {
 public:
-    SelectorWalk(const Schema& schema, NameSet& visiting, NameSet& done)
-        : schema_(schema), visiting_(visiting), done_(done) {}
+    using Answer = bool;
+    struct Frame {
+        const Definition* definition;
+        std::size_t index = 0;
+    };
 
-    Status finish(bool passed) {
-        if (passed) return {};
-        return fail(std::move(error_));
+    // Without a done set of the caller's, the walk's own memory serves.
+    explicit SelectorRules(NameSet* done = nullptr) : done_(done) {}
+
+    Frame start(const Definition& definition) { return Frame{&definition}; }
+    Advance advance(Frame& frame, std::string_view& reference) {
+        return follow(selector_reference(*frame.definition, frame.index++), reference);
     }
-
-    bool validate_selector_cycle(std::string_view name) {
-        if (SchemaType::parse(name)) return true;
-        if (is_done(name)) return true;
-        const auto* entry = find_entry(name);
-        if (!enter(entry == nullptr ? name : std::string_view(entry->first))) return cyclic(name);
-        if (entry == nullptr) return true;
-        // Item types, positional items and children are not followed: a type may contain itself.
-        const Definition& definition = entry->second;
-        if (definition.type_reference && !validate_selector_cycle(*definition.type_reference)) return false;
-        if (!validate_members(definition.one_of) || !validate_members(definition.any_of)) return false;
-        if (definition.conditional && (!validate_selector_cycle(definition.conditional->then_type) ||
-                                       !validate_selector_cycle(definition.conditional->else_type)))
-            return false;
-        if (!validate_members(definition.all_of)) return false;
-        finish_type(entry->first);
+    void receive(Frame&, bool) {}
+    bool answer(const Frame&) const { return true; }
+    std::string take_message() { return {}; }
+    std::string_view name_of(std::string_view reference) const { return reference; }
+    std::optional<bool> keyword(std::string_view name) const {
+        if (SchemaType::parse(name) || (done_ != nullptr && done_->count(name) != 0)) return true;
+        return std::nullopt;
+    }
+    Result<bool> cycle(std::string_view name) const {
+        return fail("cyclic type selector reference involving types." + std::string(name));
+    }
+    // A name without a type passes, but stays on the chain.
+    Result<bool> unknown(std::string_view, std::string_view name, NameSet& chain) const {
+        chain.insert(name);
         return true;
+    }
+    void finished(std::string_view name) {
+        if (done_ != nullptr) done_->insert(name);
     }
 
 private:
-    bool validate_members(const std::vector<std::string>& members) {
-        for (const auto& member : members) {
-            if (!validate_selector_cycle(member)) return false;
-        }
-        return true;
-    }
-
-    [[gnu::noinline]] const std::pair<const std::string, Definition>* find_entry(std::string_view name) const {
-        auto found = schema_.types.find(name);
-        return found == schema_.types.end() ? nullptr : &*found;
-    }
-    [[gnu::noinline]] bool is_done(std::string_view name) const { return done_.count(name) != 0; }
-    [[gnu::noinline]] bool enter(std::string_view name) { return visiting_.insert(name).second; }
-    [[gnu::noinline]] void finish_type(std::string_view name) {
-        visiting_.erase(name);
-        done_.insert(name);
-    }
-    [[gnu::noinline, gnu::cold]] bool cyclic(std::string_view name) {
-        error_ = "cyclic type selector reference involving types." + std::string(name);
-        return false;
-    }
-
-    const Schema& schema_;
-    NameSet& visiting_;
-    NameSet& done_;
-    std::string error_;
+    NameSet* done_;
 };
+
+// The kinds an allowedvalues entry may have. For an array the entries are item values, so the
+// item type's kinds are permitted.
+Status validate_allowed_values(SelectedKinds& selected, const Definition& definition) {
+    if (definition.allowed_values.empty() || !definition.kind) return {};
+    KindSet permitted;
+    if (*definition.kind == SchemaType::Array) {
+        if (definition.item_type) {
+            auto kinds = selected.of_reference(*definition.item_type);
+            if (!kinds) return Error{kinds.take_error()};
+            permitted = *kinds;
+        }
+    } else {
+        permitted.add(*definition.kind);
+    }
+    if (permitted.size() == 0) return {};
+    for (std::size_t i = 0; i < definition.allowed_values.size(); ++i) {
+        if (!matches_any(definition.allowed_values[i], permitted)) return allowed_value_mismatch(definition, i);
+    }
+    return {};
+}
 
 }  // namespace
 
-Status Schema::validate_selector_cycles() const {
-    // Shared by every walk, so each type is walked at most once however often it is named.
-    NameSet done;
-    for (const auto& entry : types) {
-        NameSet visiting;
-        QELD_TRY(validate_selector_cycle(entry.first, visiting, done));
+Status validate_selector_cycles(const Schema& schema) {
+    // One walk for every type, so each is walked at most once however often it is named.
+    TypeWalk<SelectorRules> walk(schema);
+    for (const auto& entry : schema.types) {
+        auto walked = walk.of_reference(entry.first);
+        if (!walked) return Error{walked.take_error()};
     }
     return {};
 }
 
-Status Schema::validate_selector_cycle(std::string_view name, NameSet& visiting, NameSet& done) const {
-    SelectorWalk walk(*this, visiting, done);
-    return walk.finish(walk.validate_selector_cycle(name));
-}
-
-Status Schema::validate_allowed_value_types() const {
-    for (const auto* definitions : {&types, &elements}) {
-        for (const auto& entry : *definitions) QELD_TRY(validate_allowed_value_definition(entry.second));
-    }
+Status validate_selector_cycle(const Schema& schema, std::string_view name, NameSet& visiting, NameSet& done) {
+    auto walked = TypeWalk<SelectorRules>(schema, SelectorRules(&done)).of_reference(name, visiting);
+    if (!walked) return Error{walked.take_error()};
     return {};
 }
 
-Status Schema::validate_allowed_value_definition(const Definition& definition) const {
-    if (!definition.allowed_values.empty() && definition.kind) {
-        // For an array the entries are item values, so the item type's kinds are permitted.
-        KindSet permitted;
-        if (*definition.kind == SchemaType::Array) {
-            if (definition.item_type) {
-                NameSet visiting;
-                QELD_TRY(collect_reference_types(*definition.item_type, visiting, permitted));
-            }
-        } else {
-            permitted.add(*definition.kind);
-        }
-        if (permitted.size() != 0) {
-            for (std::size_t i = 0; i < definition.allowed_values.size(); ++i) {
-                if (!matches_any(definition.allowed_values[i], permitted)) return allowed_value_mismatch(definition, i);
-            }
-        }
-    }
-    for (const auto& entry : definition.children) QELD_TRY(validate_allowed_value_definition(entry.second));
-    return {};
+Status validate_allowed_value_types(const Schema& schema) {
+    SelectedKinds selected(schema);
+    return visit_definitions(schema, [&](const Definition& d) { return validate_allowed_values(selected, d); });
+}
+
+Status validate_allowed_value_definition(const Schema& schema, const Definition& definition) {
+    SelectedKinds selected(schema);
+    return visit_definition_tree(definition, [&](const Definition& d) { return validate_allowed_values(selected, d); });
 }
 
 }  // namespace qeld::schema

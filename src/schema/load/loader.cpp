@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "document/parse.h"
+#include "schema/check/checks.h"
 #include "schema/load/definition_parser.h"
 #include "schema/model.h"
 #include "schema/pattern.h"
@@ -87,19 +88,8 @@ Result<Schema> Schema::from_parts(std::string path, const doc::Table& root, cons
     schema.version = std::move(version).value();
     schema.types = std::move(types).value();
     schema.elements = std::move(elements).value();
-    QELD_TRY(schema.run_semantic_checks());
+    QELD_TRY(run_semantic_checks(schema));
     return schema;
-}
-
-Status Schema::run_semantic_checks() const {
-    QELD_TRY(validate_references(types));
-    QELD_TRY(validate_references(elements));
-    QELD_TRY(validate_selector_cycles());
-    QELD_TRY(validate_allowed_value_types());
-    QELD_TRY(validate_definition_semantics());
-    QELD_TRY(validate_array_range_definitions());
-    QELD_TRY(validate_defaults());
-    return {};
 }
 
 }  // namespace qeld::schema

@@ -4,9 +4,13 @@
 #include <utility>
 
 #include "schema/path_key.h"
+#include "schema/validate/pass.h"
+#include "schema/validate/resolution.h"
 #include "schema/validate/validator.h"
 
 namespace qeld::schema {
+
+template class TypeWalk<ResolutionRules>;
 
 namespace {
 
@@ -32,9 +36,19 @@ Resolved view_of(const Definition& definition) {
     component.optional = definition.optional;
     component.deprecated = definition.deprecated;
     component.kind = definition.kind;
-    if (!definition.all_of.empty()) resolved.all_of.push_back(&definition.all_of);
+    if (!definition.all_of.empty()) resolved.all_of = &definition.all_of;
     return resolved;
 }
+
+// Appends the allof lists of the resolved definition, the base's first.
+void append_all_of_lists(const Resolved& resolved, std::vector<const std::vector<std::string>*>& lists) {
+    const std::size_t first = lists.size();
+    if (resolved.all_of) lists.push_back(resolved.all_of);
+    for (const AllOfLink* link = resolved.below; link != nullptr; link = link->below) lists.push_back(link->members);
+    std::reverse(lists.begin() + static_cast<std::ptrdiff_t>(first), lists.end());
+}
+
+bool has_all_of(const Resolved& resolved) { return resolved.all_of != nullptr || resolved.below != nullptr; }
 
 }  // namespace
 
@@ -103,61 +117,160 @@ const std::vector<std::string>& Component::any_of() const {
     return alternatives_taken ? no_references : base->any_of;
 }
 
-Result<Resolved> Validator::resolve(const Definition& definition, NameStack& resolving) const {
+std::vector<const std::vector<std::string>*> all_of_lists(const Resolved& resolved) {
+    std::vector<const std::vector<std::string>*> lists;
+    append_all_of_lists(resolved, lists);
+    return lists;
+}
+
+Advance ResolutionRules::advance(Frame& frame, std::string_view& reference) {
+    if (!frame.definition->type_reference || frame.followed) return Advance::Done;
+    frame.followed = true;
+    reference = *frame.definition->type_reference;
+    return Advance::Follow;
+}
+
+// The referring definition laid over its base, field by field.
+Resolved ResolutionRules::answer(const Frame& frame) {
+    const Definition& definition = *frame.definition;
     if (!definition.type_reference) return view_of(definition);
-    auto resolved = resolve_reference(*definition.type_reference, resolving);
-    if (!resolved) return resolved;
-    Component& component = resolved->component;
+    Resolved resolved = frame.base;
+    Component& component = resolved.component;
     component.name = definition.name;
     if (definition.description) component.description = &*definition.description;
     component.optional = component.optional || definition.optional;
     component.deprecated = component.deprecated || definition.deprecated;
     if (definition.default_value) component.default_value = &*definition.default_value;
-    if (!definition.all_of.empty()) resolved->all_of.push_back(&definition.all_of);
+    resolved.all_of = definition.all_of.empty() ? nullptr : &definition.all_of;
+    resolved.below = link_of(frame.base);
     return resolved;
 }
 
-Result<Resolved> Validator::resolve_reference(std::string_view reference, NameStack& resolving) const {
-    std::string_view name = normalize_reference(reference);
-    if (auto type = SchemaType::parse(name)) return view_of(builtin_definition(*type));
-    if (!resolving.push(name)) return fail("cyclic type reference: " + std::string(name));
-    const Definition* definition = schema_.find_type(name);
-    Result<Resolved> result = definition ? resolve(*definition, resolving)
-                                         : Result<Resolved>(fail("unknown type reference: " + std::string(reference)));
-    resolving.pop();
-    return result;
+const AllOfLink* ResolutionRules::link_of(const Resolved& base) {
+    if (base.all_of == nullptr) return base.below;
+    auto [known, added] = link_of_list_.try_emplace(base.all_of, nullptr);
+    if (added) known->second = &links_.emplace_back(AllOfLink{base.all_of, base.below});
+    return known->second;
 }
 
-Status Validator::append_components(const Resolved& resolved, NameStack& all_of, ComponentList& components) const {
-    const std::size_t start = components.size();
-    components.push_back(resolved.component);
-    for (const std::vector<std::string>* members : resolved.all_of) {
-        for (const std::string& member : *members) {
-            std::string_view name = normalize_reference(member);
-            Status status;
-            if (!all_of.push(name)) {
-                status = fail("cyclic allof reference: " + std::string(name));
-            } else {
-                NameStack resolving;
-                auto expanded = resolve_reference(member, resolving);
-                status = expanded ? append_components(*expanded, all_of, components) : Status(fail(expanded.take_error()));
-                all_of.pop();
-            }
-            if (!status) {
-                components.truncate(start);
-                return status;
-            }
+std::optional<Resolved> ResolutionRules::keyword(std::string_view name) const {
+    if (auto type = SchemaType::parse(name)) return view_of(builtin_definition(*type));
+    return std::nullopt;
+}
+
+Result<Resolved> ResolutionRules::cycle(std::string_view name) const {
+    return fail("cyclic type reference: " + std::string(name));
+}
+
+Result<Resolved> ResolutionRules::unknown(std::string_view reference, std::string_view, NameSet&) const {
+    return fail("unknown type reference: " + std::string(reference));
+}
+
+Result<Resolved> DefinitionFacts::resolve(const Definition& definition) {
+    if (!definition.type_reference) return view_of(definition);
+    return resolutions_.of_definition(definition);
+}
+
+Result<Resolved> DefinitionFacts::resolve_reference(std::string_view reference) {
+    if (auto type = SchemaType::parse(normalize_reference(reference))) return view_of(builtin_definition(*type));
+    return resolutions_.of_reference(reference);
+}
+
+std::optional<std::uint64_t> DefinitionFacts::component_count(const Resolved& resolved) {
+    std::uint64_t total = 1;
+    if (resolved.all_of) {
+        for (const std::string& member : *resolved.all_of) {
+            auto count = counts_.of_reference(member);
+            if (!count) return std::nullopt;
+            total = ComponentCountRules::add(total, *count);
         }
     }
-    return {};
+    for (const AllOfLink* link = resolved.below; link != nullptr; link = link->below) {
+        for (const std::string& member : *link->members) {
+            auto count = counts_.of_reference(member);
+            if (!count) return std::nullopt;
+            total = ComponentCountRules::add(total, *count);
+        }
+    }
+    return total;
 }
 
-Result<ComponentList> Validator::collect_components(const Definition& definition, NameStack& all_of) const {
-    NameStack resolving;
-    auto resolved = resolve(definition, resolving);
-    if (!resolved) return fail(resolved.take_error());
+Result<Resolved> Validator::resolve(const Definition& definition) const { return facts().resolve(definition); }
+
+Result<Resolved> Validator::resolve_reference(std::string_view reference) const {
+    return facts().resolve_reference(reference);
+}
+
+Status Validator::append_components(const Resolved& resolved, ComponentList& components) const {
+    if (!has_all_of(resolved)) {
+        components.push_back(resolved.component);
+        return {};
+    }
+    if (auto count = facts().component_count(resolved); count && *count > max_components) {
+        std::string message = too_many_components(resolved.component.name);
+        if (!pass_->expansion_refused) pass_->expansion_refused = message;
+        return fail(std::move(message));
+    }
+
+    // The allof tree in pre-order, with an explicit stack: each open definition's lists sit on
+    // `lists` from its `first` on, and the member names on the way down are the allof chain.
+    struct Open {
+        std::size_t first;
+        std::size_t list;
+        std::size_t member;
+        bool named;
+    };
+    std::vector<const std::vector<std::string>*> lists;
+    std::vector<Open> open;
+    NameStack chain;
+    auto enter = [&](const Resolved& definition, bool named) {
+        const std::size_t first = lists.size();
+        append_all_of_lists(definition, lists);
+        open.push_back({first, first, 0, named});
+    };
+
+    const std::size_t start = components.size();
+    components.push_back(resolved.component);
+    enter(resolved, false);
+    Status status;
+    while (!open.empty()) {
+        // The open definition on top owns the lists from its first to the end.
+        Open& top = open.back();
+        if (top.list == lists.size()) {
+            if (top.named) chain.pop();
+            lists.resize(top.first);
+            open.pop_back();
+            continue;
+        }
+        const std::vector<std::string>& members = *lists[top.list];
+        if (top.member == members.size()) {
+            ++top.list;
+            top.member = 0;
+            continue;
+        }
+        const std::string& member = members[top.member++];
+        const std::string_view name = normalize_reference(member);
+        if (!chain.push(name)) {
+            status = fail("cyclic allof reference: " + std::string(name));
+            break;
+        }
+        auto expanded = resolve_reference(member);
+        if (!expanded) {
+            status = Error{expanded.take_error()};
+            break;
+        }
+        components.push_back(expanded->component);
+        enter(*expanded, true);
+    }
+    if (!status) components.truncate(start);
+    return status;
+}
+
+Result<ComponentList> Validator::collect_components(const Definition& definition) const {
+    auto resolved = resolve(definition);
+    if (!resolved) return Error{resolved.take_error()};
     ComponentList components;
-    QELD_TRY(append_components(*resolved, all_of, components));
+    QELD_TRY(append_components(*resolved, components));
     return components;
 }
 

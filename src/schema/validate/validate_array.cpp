@@ -4,20 +4,40 @@
 #include <optional>
 
 #include "schema/compare.h"
+#include "schema/validate/pass.h"
 #include "schema/validate/validator.h"
 
 namespace qeld::schema {
 
 namespace {
 
+// Every item equal to an earlier one, in index order. Equality is an equivalence, so those are the
+// items that do not come first among their equals. Sorted by hash, equal items lie in one run; a
+// run is sorted again, stably, by an order whose ties are exactly the equal values, so each group
+// of equals starts with its first occurrence.
 void check_unique(Validator& validator, const PathRef& path, const doc::Array& items) {
-    for (std::size_t i = 1; i < items.size(); ++i) {
-        for (std::size_t j = 0; j < i; ++j) {
-            if (values_equal(items[j], items[i])) {
-                validator.add(path.index(i), "array item duplicates an earlier item while uniqueitems is true");
-                break;
+    const std::size_t n = items.size();
+    std::vector<std::pair<std::uint64_t, std::size_t>> hashed(n);
+    for (std::size_t i = 0; i < n; ++i) hashed[i] = {hash_value(items[i]), i};
+    std::sort(hashed.begin(), hashed.end());
+    std::vector<bool> duplicate(n, false);
+    std::vector<std::size_t> run;
+    for (std::size_t first = 0; first < n;) {
+        std::size_t end = first + 1;
+        while (end < n && hashed[end].first == hashed[first].first) ++end;
+        if (end - first > 1) {
+            run.clear();
+            for (std::size_t k = first; k < end; ++k) run.push_back(hashed[k].second);
+            std::stable_sort(run.begin(), run.end(),
+                             [&items](std::size_t a, std::size_t b) { return order_values(items[a], items[b]) < 0; });
+            for (std::size_t k = 1; k < run.size(); ++k) {
+                if (order_values(items[run[k - 1]], items[run[k]]) == 0) duplicate[run[k]] = true;
             }
         }
+        first = end;
+    }
+    for (std::size_t i = 1; i < n; ++i) {
+        if (duplicate[i]) validator.add(path.index(i), "array item duplicates an earlier item while uniqueitems is true");
     }
 }
 
@@ -33,8 +53,7 @@ void Validator::validate_array(const PathRef& path, const doc::Array& items, con
         if (n != m) add(path, "expected array length " + std::to_string(m) + " but found " + std::to_string(n));
         for (std::size_t i = 0; i < std::min(m, n); ++i) {
             if (halted()) return;
-            NameStack resolving;
-            auto resolved = resolve_reference(definition.items[i], resolving);
+            auto resolved = resolve_reference(definition.items[i]);
             if (!resolved) {
                 add(path.index(i), resolved.take_error());
             } else {
@@ -46,8 +65,7 @@ void Validator::validate_array(const PathRef& path, const doc::Array& items, con
 
     std::optional<Resolved> item_type;
     if (definition.item_type) {
-        NameStack resolving;
-        auto resolved = resolve_reference(*definition.item_type, resolving);
+        auto resolved = resolve_reference(*definition.item_type);
         if (!resolved) {
             add(path, resolved.take_error());
             return;
@@ -59,13 +77,13 @@ void Validator::validate_array(const PathRef& path, const doc::Array& items, con
 
     std::optional<SchemaType> range_kind;
     if (definition.min || definition.max) {
-        auto kind = schema_.array_range_item_type(definition);
+        auto kind = facts().array_range_item_type(definition);
         if (!kind && definition.name != component.name) {
             // The message names the definition that refers to the array type.
             Definition named;
             named.name = std::string(component.name);
             named.item_type = definition.item_type;
-            kind = schema_.array_range_item_type(named);
+            kind = facts().array_range_item_type(named);
         }
         if (!kind) {
             add(path, kind.take_error());

@@ -4,6 +4,7 @@
 
 #include "common/utf8.h"
 #include "schema/compare.h"
+#include "schema/validate/pass.h"
 #include "schema/validate/validator.h"
 
 namespace qeld::schema {
@@ -37,12 +38,43 @@ void check_length(Validator& validator, const PathRef& path, std::size_t length,
 
 }  // namespace
 
+Validator::Validator(const Schema& schema, bool report_deprecations)
+    : own_pass_(std::make_unique<Pass>(std::make_unique<DefinitionFacts>(schema))),
+      pass_(own_pass_.get()),
+      report_deprecations_(report_deprecations) {}
+
+Validator::Validator(DefinitionFacts& facts, bool report_deprecations)
+    : own_pass_(std::make_unique<Pass>(facts)), pass_(own_pass_.get()), report_deprecations_(report_deprecations) {}
+
+Validator::Validator(Pass& pass, bool report_deprecations)
+    : pass_(&pass), report_deprecations_(report_deprecations), trial_(true) {}
+
+Validator::~Validator() = default;
+
+void Validator::allow_trials_for(std::uint64_t document_values) {
+    pass_->step_limit = base_trial_steps + steps_per_value * document_values;
+}
+
+const Schema& Validator::schema() const { return pass_->facts.schema(); }
+
+DefinitionFacts& Validator::facts() const { return pass_->facts; }
+
+const std::optional<std::string>& Validator::expansion_refused() const { return pass_->expansion_refused; }
+
+ValidationResult Validator::take_result() {
+    ValidationResult result{std::move(errors_), std::move(warnings_)};
+    errors_.clear();
+    warnings_.clear();
+    warning_keys_.clear();
+    return result;
+}
+
 void Validator::add(const std::string& path, std::string message) {
     if (trial_) {
         failed_ = true;
         return;
     }
-    errors.push_back({path, std::move(message)});
+    errors_.push_back({path, std::move(message)});
 }
 
 void Validator::add(const PathRef& path, std::string message) {
@@ -50,11 +82,11 @@ void Validator::add(const PathRef& path, std::string message) {
         failed_ = true;
         return;
     }
-    errors.push_back({path.str(), std::move(message)});
+    errors_.push_back({path.str(), std::move(message)});
 }
 
 void Validator::add_warning(ValidationWarning warning) {
-    if (warning_keys_.insert(warning_key(warning)).second) warnings.push_back(std::move(warning));
+    if (warning_keys_.insert(warning_key(warning)).second) warnings_.push_back(std::move(warning));
 }
 
 void Validator::add_deprecation(const std::string& path) {
@@ -71,8 +103,7 @@ void Validator::validate_value(const std::string& path, const doc::Value& value,
 }
 
 void Validator::validate_value(const PathRef& path, const doc::Value& value, const Definition& definition) {
-    NameStack resolving;
-    auto resolved = resolve(definition, resolving);
+    auto resolved = resolve(definition);
     if (!resolved) {
         add(path, resolved.take_error());
         return;
@@ -81,9 +112,8 @@ void Validator::validate_value(const PathRef& path, const doc::Value& value, con
 }
 
 void Validator::validate_value(const PathRef& path, const doc::Value& value, const Resolved& resolved) {
-    NameStack all_of;
     ComponentList components;
-    if (auto status = append_components(resolved, all_of, components); !status) {
+    if (auto status = append_components(resolved, components); !status) {
         add(path, status.take_error());
         return;
     }
@@ -94,15 +124,17 @@ void Validator::validate_definitions(const PathRef& path, const doc::Value& valu
                                      std::size_t count) {
     ComponentList components;
     for (std::size_t i = 0; i < count; ++i) {
-        NameStack resolving;
-        auto resolved = resolve(*definitions[i], resolving);
+        auto resolved = resolve(*definitions[i]);
         if (!resolved) {
             add(path, resolved.take_error());
             return;
         }
-        NameStack all_of;
-        if (auto status = append_components(*resolved, all_of, components); !status) {
+        if (auto status = append_components(*resolved, components); !status) {
             add(path, status.take_error());
+            return;
+        }
+        if (components.size() > max_value_components) {
+            give_up_value(path);
             return;
         }
     }
@@ -113,9 +145,12 @@ void Validator::validate_definitions(const PathRef& path, const doc::Value& valu
                                      const std::vector<Resolved>& definitions) {
     ComponentList components;
     for (const Resolved& resolved : definitions) {
-        NameStack all_of;
-        if (auto status = append_components(resolved, all_of, components); !status) {
+        if (auto status = append_components(resolved, components); !status) {
             add(path, status.take_error());
+            return;
+        }
+        if (components.size() > max_value_components) {
+            give_up_value(path);
             return;
         }
     }
@@ -167,16 +202,20 @@ void Validator::validate_constraints(const PathRef& path, const doc::Value& valu
 }
 
 void Validator::validate_component_set(const PathRef& path, const doc::Value& value, ComponentList components) {
-    if (halted()) return;
-    if (components.empty()) {
-        add(path, "definition has no effective type");
-        return;
-    }
-    for (std::size_t i = 0; i < components.size(); ++i) {
-        if (components[i].conditional()) {
-            validate_conditional(path, value, std::move(components), i);
+    // Each conditional rewrites the list and the value is checked again, so the steps are turns
+    // of a loop; the components before `scan` have no conditional.
+    std::size_t scan = 0;
+    for (;;) {
+        if (halted()) return;
+        if (components.empty()) {
+            add(path, "definition has no effective type");
             return;
         }
+        std::size_t conditional = scan;
+        while (conditional < components.size() && !components[conditional].conditional()) ++conditional;
+        if (conditional == components.size()) break;
+        if (!apply_conditional(path, value, components, conditional)) return;
+        scan = conditional;
     }
     for (std::size_t i = 0; i < components.size(); ++i) {
         if (!components[i].one_of().empty() || !components[i].any_of().empty()) {

@@ -26,8 +26,7 @@ ValidationResult Schema::validate(const doc::Table& document) const {
     validator.allow_trials_for(values);
     const PathRef root("$");
     for (const auto& [key, definition] : elements) {
-        NameStack resolving;
-        auto resolved = validator.resolve(definition, resolving);
+        auto resolved = validator.resolve(definition);
         const PathRef path = root.key(key);
         if (!resolved) {
             validator.add(path, resolved.take_error());
@@ -41,7 +40,7 @@ ValidationResult Schema::validate(const doc::Table& document) const {
         if (entry.key == reserved_key || elements.find(entry.key) != elements.end()) continue;
         validator.add(root.key(entry.key), "unexpected key");
     }
-    return {std::move(validator.errors), std::move(validator.warnings)};
+    return validator.take_result();
 }
 
 ValidationResult Schema::validate_file(std::string_view path) const {

@@ -71,8 +71,7 @@ void Validator::validate_collection(const PathRef& path, const doc::Table& table
     std::vector<Result<Resolved>> item_types;
     for (const Component& component : components) {
         if (!component.base->item_type) continue;
-        NameStack resolving;
-        item_types.push_back(resolve_reference(*component.base->item_type, resolving));
+        item_types.push_back(resolve_reference(*component.base->item_type));
     }
 
     std::int64_t entry_count = 0;
@@ -125,8 +124,7 @@ void Validator::validate_missing_fixed_children(const PathRef& path, const doc::
         const Definition* const* definitions = children.definitions_of(group);
         bool required = false;
         for (std::size_t i = 0; i < group.count && !required; ++i) {
-            NameStack resolving;
-            auto resolved = resolve(*definitions[i], resolving);
+            auto resolved = resolve(*definitions[i]);
             // A definition that cannot be resolved makes the child required; its message is dropped.
             required = !resolved || !resolved->component.optional;
         }

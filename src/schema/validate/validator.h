@@ -4,15 +4,15 @@
 // A loaded schema never changes, so nothing here copies a definition: a resolved definition is a
 // view of the definition at the end of its type-reference chain, with what the referring
 // definitions add laid over it, and component lists, children maps and name sets hold pointers and
-// views into the schema.
+// views into the schema. What depends on the schema alone (resolutions, effective kinds, the kinds
+// an item type selects, component counts) is found once and kept in the pass's DefinitionFacts.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
-#include <new>
 #include <string_view>
 #include <type_traits>
 #include <unordered_set>
@@ -21,15 +21,13 @@
 #include "common/result.h"
 #include "document/value.h"
 #include "schema/model.h"
+#include "schema/validate/resolution.h"
 
 namespace qeld::schema {
 
-// The definition made for a built-in keyword: the keyword as its name, that kind, nothing else.
-const Definition& builtin_definition(SchemaType type);
-
-// The names on the current chain of one resolution walk. Names are added when a walk enters a
-// type and removed when it leaves it, so the set is a stack; a name reached again along another
-// chain is no cycle.
+// The names on the current chain of one walk. Names are added when a walk enters a type and
+// removed when it leaves it, so the set is a stack; a name reached again along another chain is no
+// cycle.
 class NameStack {
 public:
     NameStack() {}
@@ -82,36 +80,6 @@ private:
     Step step_ = Step::Root;
     std::string_view text_;
     std::size_t index_ = 0;
-};
-
-// A resolved definition without its allof members: one component of a value's component list.
-// `base` is the definition at the end of the type-reference chain (it has no type reference) or a
-// built-in keyword's definition; the other fields are the overlay of the referring chain and the
-// changes the conditional and alternatives steps make. A component borrows the definitions it was
-// made from, which must outlive it (those of a loaded schema and the built-in ones do).
-//
-// A named type reference can carry only "type", "description", "default", "allof", "optional" and
-// "deprecated" (the parser refuses every other key, child tables included), so on the referring
-// side the sibling rules, uniqueitems, children and every constraint are always empty: the base's
-// values pass through unchanged and are read from `base` directly.
-struct Component {
-    const Definition* base = nullptr;
-    std::string_view name;
-    const std::string* description = nullptr;
-    const doc::Value* default_value = nullptr;
-    bool optional = false;
-    bool deprecated = false;
-    std::optional<SchemaType> kind;
-    // Set once the conditional step has taken the selector out.
-    bool conditional_taken = false;
-    // Set on the host's copy in an alternative's trial: its oneof and anyof count as empty.
-    bool alternatives_taken = false;
-
-    const ConditionalSelector* conditional() const {
-        return conditional_taken || !base->conditional ? nullptr : &*base->conditional;
-    }
-    const std::vector<std::string>& one_of() const;
-    const std::vector<std::string>& any_of() const;
 };
 
 // A short list of trivially copyable elements held in place; it moves to the heap only when it
@@ -172,14 +140,6 @@ private:
 
 using ComponentList = InlineList<Component, 4>;
 
-// The result of resolving a definition: the component and the allof lists along its
-// type-reference chain, the base's first, each list in its order (duplicates kept). Only
-// non-empty lists are held.
-struct Resolved {
-    Component component;
-    std::vector<const std::vector<std::string>*> all_of;
-};
-
 // The child definitions of a component list by key: keys in ascending byte order, each key with
 // its definitions in component order (one per component that declares it).
 struct ChildrenMap {
@@ -199,24 +159,39 @@ ChildrenMap collect_children(const ComponentList& components);
 
 class Validator {
 public:
-    Validator(const Schema& schema, bool report_deprecations)
-        : schema_(schema), report_deprecations_(report_deprecations) {}
+    // Oneof/anyof trials can multiply where several unions meet at one value. A trial costs one
+    // step per component of its list, and one pass takes at most this many steps plus
+    // steps_per_value for each value of the document, then records that it gave up. Open trials
+    // nest at most max_nesting deep (one per union on the way to a value), which bounds the machine
+    // stack, and hold at most max_open_components in their lists, which bounds memory.
+    static constexpr std::uint64_t base_trial_steps = 4'000'000;
+    static constexpr std::uint64_t steps_per_value = 100;
+    static constexpr std::size_t max_nesting = 1'000;
+    static constexpr std::uint64_t max_open_components = 2'000'000;
+    // A child declared by several components is checked against all their definitions, so lists
+    // can double level after level; the definitions of one value expand to at most this many
+    // components.
+    static constexpr std::size_t max_value_components = 100'000;
+
+    // A pass of its own over the schema.
+    Validator(const Schema& schema, bool report_deprecations);
+    // A pass that shares what the facts know with other passes over the same schema.
+    Validator(DefinitionFacts& facts, bool report_deprecations);
+    ~Validator();
     Validator(const Validator&) = delete;
     Validator& operator=(const Validator&) = delete;
 
-    // Oneof/anyof trials multiply along nested unions, so one pass tries at most this many plus
-    // trials_per_value for each value of the document, then records that it gave up.
-    static constexpr std::uint64_t base_trial_limit = 1'000'000;
-    static constexpr std::uint64_t trials_per_value = 100;
-    void allow_trials_for(std::uint64_t document_values) {
-        own_budget_.limit = base_trial_limit + trials_per_value * document_values;
-    }
+    void allow_trials_for(std::uint64_t document_values);
 
-    std::vector<ValidationError> errors;
-    std::vector<ValidationWarning> warnings;
-
-    const Schema& schema() const { return schema_; }
+    const Schema& schema() const;
     bool report_deprecations() const { return report_deprecations_; }
+    const std::vector<ValidationError>& errors() const { return errors_; }
+    const std::vector<ValidationWarning>& warnings() const { return warnings_; }
+    // The errors, then the warnings; the validator is left empty.
+    ValidationResult take_result();
+    // The message of the first definition met that expands past max_components, recorded like a
+    // resolution message at its value's path; a loaded schema has none.
+    const std::optional<std::string>& expansion_refused() const;
 
     void add(const std::string& path, std::string message);
     void add(const PathRef& path, std::string message);
@@ -227,13 +202,13 @@ public:
     void validate_value(const PathRef& path, const doc::Value& value, const Definition& definition);
     void validate_value(const PathRef& path, const doc::Value& value, const Resolved& resolved);
 
-    // Resolution.
-    Result<Resolved> resolve(const Definition& definition, NameStack& resolving) const;
-    Result<Resolved> resolve_reference(std::string_view reference, NameStack& resolving) const;
-    Result<ComponentList> collect_components(const Definition& definition, NameStack& all_of) const;
+    // Resolution; each walk starts with a chain of its own.
+    Result<Resolved> resolve(const Definition& definition) const;
+    Result<Resolved> resolve_reference(std::string_view reference) const;
+    Result<ComponentList> collect_components(const Definition& definition) const;
     // Appends the resolved definition and, depth first, its allof members' components; on a
     // message nothing is appended.
-    Status append_components(const Resolved& resolved, NameStack& all_of, ComponentList& components) const;
+    Status append_components(const Resolved& resolved, ComponentList& components) const;
 
     // Component sets.
     void validate_component_set(const PathRef& path, const doc::Value& value, ComponentList components);
@@ -250,36 +225,39 @@ public:
     void validate_sibling_rules(const PathRef& path, const doc::Table& table, const ComponentList& components);
 
 private:
+    struct Pass;
+    struct TrialMemo;
+
     // A validator for one alternative's trial: only whether it finds an error, and its warnings
     // when it finds none, are ever read, so it keeps no error and stops working at its first.
-    struct TrialBudget {
-        std::uint64_t limit = base_trial_limit;
-        std::uint64_t used = 0;
-        bool exhausted = false;
-    };
-    Validator(const Schema& schema, bool report_deprecations, TrialBudget* budget)
-        : schema_(schema), report_deprecations_(report_deprecations), trial_(true), budget_(budget) {}
-    // Ends the value's checks once the pass has run out of trials: a trial only fails, the
-    // outermost union records the one honest error.
-    void give_up_trials(const PathRef& path);
+    Validator(Pass& pass, bool report_deprecations);
+    // Ends the value's checks once the pass has stopped trying alternatives: a trial only fails,
+    // the outermost union records the one honest error.
+    void give_up(const PathRef& path);
     bool halted() const { return failed_; }
-    std::size_t error_count() const { return errors.size() + (failed_ ? 1 : 0); }
+    // Ends the checks of a value whose list outgrew max_value_components; in a trial, the
+    // outermost union's.
+    void give_up_value(const PathRef& path);
+    std::size_t error_count() const { return errors_.size() + (failed_ ? 1 : 0); }
 
+    DefinitionFacts& facts() const;
     void add_warning(ValidationWarning warning);
     // The effective kind of a reference that resolved as given.
     Result<SchemaType> kind_of_reference(std::string_view reference, const Resolved& resolved) const;
-    void validate_conditional(const PathRef& path, const doc::Value& value, ComponentList components,
-                              std::size_t conditional);
+    // False when the step recorded a message and the value's checks end.
+    bool apply_conditional(const PathRef& path, const doc::Value& value, ComponentList& components,
+                           std::size_t conditional);
     void validate_alternatives(const PathRef& path, const doc::Value& value, ComponentList components,
                                std::size_t host);
     void validate_constraints(const PathRef& path, const doc::Value& value, const Component& component);
 
-    const Schema& schema_;
+    std::unique_ptr<Pass> own_pass_;
+    Pass* pass_;
     bool report_deprecations_;
     bool trial_ = false;
     bool failed_ = false;  // a trial found an error
-    TrialBudget own_budget_;
-    TrialBudget* budget_ = &own_budget_;  // shared by a pass and all of its trials
+    std::vector<ValidationError> errors_;
+    std::vector<ValidationWarning> warnings_;
     // Keys of the warnings recorded, so that no two equal ones are; membership only.
     std::unordered_set<std::string> warning_keys_;
 };

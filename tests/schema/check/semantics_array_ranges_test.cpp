@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "schema/check/array_ranges.h"
 #include "schema/model.h"
 #include "schema/check/semantics_fixture.h"
 
@@ -58,7 +59,7 @@ TEST(ArrayRangesTest, Table) {
         list.item_type = c.item_type;
         list.min = c.min;
         list.max = c.max;
-        EXPECT_EQ(outcome(schema.validate_array_range_definitions()), c.expected) << c.label;
+        EXPECT_EQ(outcome(validate_array_range_definitions(schema)), c.expected) << c.label;
     }
 }
 
@@ -71,12 +72,12 @@ TEST(ArrayRangesTest, OnlyArraysAreAskedAndChildrenAndTypesComeInOrder) {
     auto& nested = add_child(parent, "list", SchemaType::Array);
     nested.item_type = "string";
     nested.max = 3;
-    EXPECT_EQ(outcome(schema.validate_array_range_definitions()),
+    EXPECT_EQ(outcome(validate_array_range_definitions(schema)),
               "elements.b.list can only define min or max when itemtype resolves to one comparable built-in type");
     auto& shared = add_type(schema, "zz", SchemaType::Array);
     shared.item_type = "integer";
     shared.min = "x";
-    EXPECT_EQ(outcome(schema.validate_array_range_definitions()), "types.zz min must be comparable with integer");
+    EXPECT_EQ(outcome(validate_array_range_definitions(schema)), "types.zz min must be comparable with integer");
 }
 
 }  // namespace

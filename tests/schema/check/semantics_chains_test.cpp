@@ -4,6 +4,11 @@
 
 #include <cstdio>
 
+#include "schema/check/checks.h"
+#include "schema/check/defaults.h"
+#include "schema/check/definition_semantics.h"
+#include "schema/check/references.h"
+#include "schema/check/selector_cycles.h"
 #include "schema/model.h"
 #include "schema/check/semantics_fixture.h"
 
@@ -19,17 +24,6 @@ std::string link(int i) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "t%05d", i);
     return buffer;
-}
-
-// The checks across definitions in the order loading runs them.
-Status run_checks(const Schema& schema) {
-    QELD_TRY(schema.validate_references(schema.types));
-    QELD_TRY(schema.validate_references(schema.elements));
-    QELD_TRY(schema.validate_selector_cycles());
-    QELD_TRY(schema.validate_allowed_value_types());
-    QELD_TRY(schema.validate_definition_semantics());
-    QELD_TRY(schema.validate_array_range_definitions());
-    return schema.validate_defaults();
 }
 
 enum class Via { TypeReference, AllOf, OneOf, Conditional };
@@ -67,18 +61,43 @@ TEST(ReferenceChainsTest, LongChainsLoad) {
     for (int length : {500, 1000}) {
         for (Via via : {Via::TypeReference, Via::AllOf, Via::OneOf, Via::Conditional}) {
             Schema schema = chain(length, via);
-            EXPECT_EQ(outcome(run_checks(schema)), "ok") << length << " " << static_cast<int>(via);
+            EXPECT_EQ(outcome(run_semantic_checks(schema)), "ok") << length << " " << static_cast<int>(via);
             NameSet visiting;
-            EXPECT_EQ(*schema.effective_kind(schema.elements["root"], visiting), SchemaType::Table);
+            EXPECT_EQ(*effective_kind(schema, schema.elements["root"], visiting), SchemaType::Table);
             NameSet names;
-            ASSERT_TRUE(schema.collect_effective_child_names(schema.elements["root"], visiting, names).ok());
+            ASSERT_TRUE(collect_effective_child_names(schema, schema.elements["root"], visiting, names).ok());
             EXPECT_EQ(names.count("deep"), 1u);
             KindSet kinds;
-            ASSERT_TRUE(schema.collect_reference_types(link(0), visiting, kinds).ok());
+            ASSERT_TRUE(collect_reference_types(schema, link(0), visiting, kinds).ok());
             EXPECT_EQ(kinds.size(), 1);
             EXPECT_TRUE(visiting.empty());
         }
     }
+}
+
+// As long as a schema can be: every walk is a loop, never a call per link, and what each type
+// gives is found once.
+TEST(ReferenceChainsTest, ChainsOfAHundredThousandTypes) {
+    constexpr int length = 100000;
+    doc::Table deep;
+    deep.set("deep", doc::Value(1));
+    doc::Table document;
+    document.set("root", doc::Value(std::move(deep)));
+    for (Via via : {Via::TypeReference, Via::OneOf, Via::Conditional}) {
+        Schema schema = chain(length, via);
+        EXPECT_EQ(outcome(run_semantic_checks(schema)), "ok") << static_cast<int>(via);
+        NameSet visiting;
+        EXPECT_EQ(*effective_kind(schema, schema.elements["root"], visiting), SchemaType::Table);
+        EXPECT_TRUE(visiting.empty());
+        if (via != Via::OneOf) {
+            const auto errors = schema.validate(document).errors;
+            ASSERT_EQ(errors.size(), 1u) << static_cast<int>(via);
+            EXPECT_EQ(errors[0].path + ": " + errors[0].message, "$.list: required value is missing");
+        }
+    }
+    // Through allof the chain's first type expands to every one after it.
+    EXPECT_EQ(outcome(run_semantic_checks(chain(length, Via::AllOf))),
+              "types.t00000 expands to more than 10000 components through allof");
 }
 
 TEST(ReferenceChainsTest, LongChainsFailAtTheirEnd) {
@@ -88,12 +107,12 @@ TEST(ReferenceChainsTest, LongChainsFailAtTheirEnd) {
         auto& last = ring.types[link(length - 1)];
         last.kind.reset();
         last.type_reference = link(0);
-        EXPECT_EQ(outcome(run_checks(ring)), "cyclic type selector reference involving types.t00000");
+        EXPECT_EQ(outcome(run_semantic_checks(ring)), "cyclic type selector reference involving types.t00000");
 
         // An unknown name at the far end only surfaces where the walk resolves it.
         Schema broken = chain(length, Via::AllOf);
         broken.types[link(length - 1)].all_of = {"integer"};
-        EXPECT_EQ(outcome(run_checks(broken)),
+        EXPECT_EQ(outcome(run_semantic_checks(broken)),
                   "types." + link(length - 1) + " allof component integer has incompatible effective type");
 
         // A default deep down the chain that conflicts with one at the top.
@@ -106,7 +125,7 @@ TEST(ReferenceChainsTest, LongChainsFailAtTheirEnd) {
         add_type(conflict, "one", SchemaType::Integer).default_value = 2;
         for (int i = 0; i + 1 < length; ++i) conflict.types[link(i)].kind = SchemaType::Integer;
         top.all_of = {"one", link(0)};
-        EXPECT_EQ(outcome(run_checks(conflict)), "types.top inherits conflicting defaults through allof");
+        EXPECT_EQ(outcome(run_semantic_checks(conflict)), "types.top inherits conflicting defaults through allof");
     }
 }
 
@@ -134,29 +153,29 @@ TEST(ReferenceChainsTest, DiamondsAreNotWalkedTwice) {
     Schema schema = diamonds(64);
     const Definition& top = schema.types[link(0)];
     NameSet visiting;
-    EXPECT_EQ(*schema.effective_kind(top, visiting), SchemaType::Collection);
+    EXPECT_EQ(*effective_kind(schema, top, visiting), SchemaType::Collection);
     NameSet names;
-    ASSERT_TRUE(schema.collect_effective_child_names(top, visiting, names).ok());
+    ASSERT_TRUE(collect_effective_child_names(schema, top, visiting, names).ok());
     EXPECT_EQ(names, NameSet{"deep"});
-    EXPECT_FALSE(schema.has_collection_item_constraint(top, visiting));
-    auto value = schema.resolve_effective_default(top, visiting);
+    EXPECT_FALSE(has_collection_item_constraint(schema, top, visiting));
+    auto value = resolve_effective_default(schema, top, visiting);
     ASSERT_TRUE(value.ok());
     EXPECT_TRUE(value->has_value());
     EXPECT_TRUE(visiting.empty());
     KindSet kinds;
-    ASSERT_TRUE(schema.collect_reference_types(link(0), visiting, kinds).ok());
+    ASSERT_TRUE(collect_reference_types(schema, link(0), visiting, kinds).ok());
     EXPECT_EQ(kinds.only(), SchemaType::Collection);
-    EXPECT_EQ(outcome(schema.validate_selector_cycles()), "ok");
+    EXPECT_EQ(outcome(validate_selector_cycles(schema)), "ok");
 
     // What is found at the far end, found or failing, is the same as without the shortcut.
     schema.types[link(63)].item_type = "integer";
-    EXPECT_TRUE(schema.has_collection_item_constraint(top, visiting));
+    EXPECT_TRUE(has_collection_item_constraint(schema, top, visiting));
     schema.types[link(63)].all_of = {"table"};
-    EXPECT_EQ(outcome(schema.effective_kind(top, visiting)),
+    EXPECT_EQ(outcome(effective_kind(schema, top, visiting)),
               "types.t00063 allof component table has incompatible effective type");
     schema.types[link(62)].default_value = 1;
     schema.types[link(61)].all_of.push_back(link(63));
-    EXPECT_EQ(outcome(schema.resolve_effective_default(top, visiting)),
+    EXPECT_EQ(outcome(resolve_effective_default(schema, top, visiting)),
               "types.t00061 inherits conflicting defaults through allof");
 }
 
@@ -169,7 +188,7 @@ TEST(ReferenceChainsTest, NestedChildrenWalkBeforeNextKey) {
     add_element(schema, "b", SchemaType::Integer).unique_items = true;
     std::string name = "elements.a";
     for (int i = 0; i < 300; ++i) name += ".n";
-    EXPECT_EQ(outcome(run_checks(schema)), name + " can only define uniqueitems when its effective type is array");
+    EXPECT_EQ(outcome(run_semantic_checks(schema)), name + " can only define uniqueitems when its effective type is array");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "schema/check/defaults.h"
 #include "schema/model.h"
 #include "schema/check/semantics_fixture.h"
 
@@ -73,7 +74,7 @@ TEST(EffectiveDefaultTest, Table) {
         auto& x = add_element(schema, "x");
         c.build(x);
         NameSet visiting;
-        EXPECT_EQ(describe(schema.resolve_effective_default(x, visiting)), c.expected) << c.label;
+        EXPECT_EQ(describe(resolve_effective_default(schema, x, visiting)), c.expected) << c.label;
         if (std::string(c.expected).find("reference") == std::string::npos) {
             EXPECT_TRUE(visiting.empty()) << c.label;
         }
@@ -86,7 +87,7 @@ TEST(EffectiveDefaultTest, NotInheritedFromParent) {
     parent.default_value = doc::Table();
     auto& child = add_child(parent, "c", SchemaType::Integer);
     NameSet visiting;
-    EXPECT_EQ(describe(schema.resolve_effective_default(child, visiting)), "none");
+    EXPECT_EQ(describe(resolve_effective_default(schema, child, visiting)), "none");
 }
 
 TEST(EffectiveDefaultTest, ReferenceDefaults) {
@@ -94,11 +95,11 @@ TEST(EffectiveDefaultTest, ReferenceDefaults) {
     common_types(schema);
     add_type(schema, "loop").all_of = {"types.loop"};
     NameSet visiting;
-    EXPECT_EQ(describe(schema.reference_effective_default("types.string", visiting)), "none");
-    EXPECT_EQ(describe(schema.reference_effective_default("types.alias", visiting)), "int 8080");
-    EXPECT_EQ(describe(schema.reference_effective_default("types.gone", visiting)), "unknown type reference: types.gone");
+    EXPECT_EQ(describe(reference_effective_default(schema, "types.string", visiting)), "none");
+    EXPECT_EQ(describe(reference_effective_default(schema, "types.alias", visiting)), "int 8080");
+    EXPECT_EQ(describe(reference_effective_default(schema, "types.gone", visiting)), "unknown type reference: types.gone");
     NameSet fresh;
-    EXPECT_EQ(describe(schema.reference_effective_default("loop", fresh)), "cyclic default reference: loop");
+    EXPECT_EQ(describe(reference_effective_default(schema, "loop", fresh)), "cyclic default reference: loop");
 }
 
 TEST(ValidateDefaultsTest, ReusableTypeBeforeElementAndParentBeforeChild) {
@@ -108,11 +109,27 @@ TEST(ValidateDefaultsTest, ReusableTypeBeforeElementAndParentBeforeChild) {
     auto& a = add_element(schema, "a", SchemaType::Table);
     add_child(a, "c", SchemaType::String).all_of = {"red", "blue"};
     add_element(schema, "b", SchemaType::String).all_of = {"blue", "red"};
-    EXPECT_EQ(outcome(schema.validate_defaults()), "elements.a.c inherits conflicting defaults through allof");
+    EXPECT_EQ(outcome(validate_defaults(schema)), "elements.a.c inherits conflicting defaults through allof");
     a.all_of = {"red", "blue"};
-    EXPECT_EQ(outcome(schema.validate_defaults()), "elements.a inherits conflicting defaults through allof");
+    EXPECT_EQ(outcome(validate_defaults(schema)), "elements.a inherits conflicting defaults through allof");
     add_type(schema, "zz", SchemaType::String).all_of = {"blue", "red"};
-    EXPECT_EQ(outcome(schema.validate_defaults()), "types.zz inherits conflicting defaults through allof");
+    EXPECT_EQ(outcome(validate_defaults(schema)), "types.zz inherits conflicting defaults through allof");
+}
+
+// A default is validated like a document value, nested trials bounded alike: past the bound the
+// default is refused with that message, and loading ends.
+TEST(ValidateDefaultsTest, UnionsNestedPastTheBoundRefuseTheDefault) {
+    for (int length : {1000, 1001}) {
+        Schema schema;
+        for (int i = 0; i < length; ++i) add_type(schema, "u" + std::to_string(i)).one_of = {"u" + std::to_string(i + 1)};
+        add_type(schema, "u" + std::to_string(length), SchemaType::Integer);
+        add_element(schema, "x").type_reference = "u0";
+        schema.elements["x"].default_value = 1;
+        EXPECT_EQ(outcome(validate_defaults(schema)),
+                  length == 1000 ? "ok"
+                                 : "elements.x has invalid effective default: $default: gave up after 1000 nested "
+                                   "oneof/anyof trials: the alternatives nest too deeply to check this value");
+    }
 }
 
 }  // namespace

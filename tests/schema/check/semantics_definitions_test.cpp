@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "schema/check/definition_semantics.h"
 #include "schema/model.h"
 #include "schema/check/semantics_fixture.h"
 
@@ -171,7 +172,7 @@ TEST(DefinitionSemanticsTest, Table) {
         Schema schema;
         common_types(schema);
         c.build(schema);
-        EXPECT_EQ(outcome(schema.validate_definition_semantics()), c.expected) << c.label;
+        EXPECT_EQ(outcome(validate_definition_semantics(schema)), c.expected) << c.label;
     }
 }
 
@@ -181,7 +182,7 @@ TEST(DefinitionSemanticsTest, ChildOfUnexaminedParentIsExamined) {
     auto& b = add_element(schema, "b");
     b.type_reference = "grid";
     add_child(b, "c", SchemaType::Collection);
-    EXPECT_EQ(outcome(schema.validate_definition_semantics()),
+    EXPECT_EQ(outcome(validate_definition_semantics(schema)),
               "elements.b.c effective collection must define at least one itemtype");
 }
 
@@ -198,14 +199,14 @@ TEST(CollectChildNamesTest, GathersThroughEveryReferenceWithoutLooping) {
     x.any_of = {"types.grid"};
     NameSet visiting;
     NameSet names;
-    ASSERT_TRUE(schema.collect_effective_child_names(x, visiting, names).ok());
+    ASSERT_TRUE(collect_effective_child_names(schema, x, visiting, names).ok());
     EXPECT_EQ(names, (NameSet{"own", "l", "g"}));
     EXPECT_TRUE(visiting.empty());
 
-    EXPECT_EQ(outcome(schema.collect_reference_child_names("types.tree", visiting, names)),
+    EXPECT_EQ(outcome(collect_reference_child_names(schema, "types.tree", visiting, names)),
               "cyclic type reference: tree");
     NameSet fresh;
-    EXPECT_EQ(outcome(schema.collect_reference_child_names("types.none", fresh, names)),
+    EXPECT_EQ(outcome(collect_reference_child_names(schema, "types.none", fresh, names)),
               "unknown type reference: types.none");
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "schema/check/references.h"
 #include "schema/model.h"
 #include "schema/check/semantics_fixture.h"
 
@@ -18,15 +19,15 @@ TEST(ValidateReferencesTest, StoredReferenceMustNameKeywordOrType) {
     auto& server = add_element(schema, "server");
     server.type_reference = "port";
     server.item_type = "string";
-    EXPECT_EQ(outcome(schema.validate_references(schema.elements)), "ok");
+    EXPECT_EQ(outcome(validate_references(schema, schema.elements)), "ok");
 
     server.type_reference = "host";
-    EXPECT_EQ(outcome(schema.validate_references(schema.elements)),
+    EXPECT_EQ(outcome(validate_references(schema, schema.elements)),
               "elements.server contains unknown type reference: host");
 
     // A doubled prefix is stored with one prefix left, which no type name can carry.
     server.type_reference = "types.port";
-    EXPECT_EQ(outcome(schema.validate_references(schema.elements)),
+    EXPECT_EQ(outcome(validate_references(schema, schema.elements)),
               "elements.server contains unknown type reference: types.port");
 }
 
@@ -36,28 +37,28 @@ TEST(ValidateReferencesTest, ReportsEveryReferenceFieldInOrder) {
     auto& a = add_element(schema, "a");
     a.conditional = selector("table", "table");
     a.all_of = {"string", "bad_all_of"};
-    EXPECT_EQ(outcome(schema.validate_references(schema.elements)),
+    EXPECT_EQ(outcome(validate_references(schema, schema.elements)),
               "elements.a contains unknown type reference: bad_all_of");
     a.conditional = selector("table", "bad_else");
-    EXPECT_EQ(outcome(schema.validate_references(schema.elements)),
+    EXPECT_EQ(outcome(validate_references(schema, schema.elements)),
               "elements.a contains unknown type reference: bad_else");
     a.conditional = selector("bad_then", "bad_else");
-    EXPECT_EQ(outcome(schema.validate_references(schema.elements)),
+    EXPECT_EQ(outcome(validate_references(schema, schema.elements)),
               "elements.a contains unknown type reference: bad_then");
     a.any_of = {"integer", "bad_any_of"};
-    EXPECT_EQ(outcome(schema.validate_references(schema.elements)),
+    EXPECT_EQ(outcome(validate_references(schema, schema.elements)),
               "elements.a contains unknown type reference: bad_any_of");
     a.one_of = {"bad_one_of"};
-    EXPECT_EQ(outcome(schema.validate_references(schema.elements)),
+    EXPECT_EQ(outcome(validate_references(schema, schema.elements)),
               "elements.a contains unknown type reference: bad_one_of");
     a.items = {"float", "bad_items"};
-    EXPECT_EQ(outcome(schema.validate_references(schema.elements)),
+    EXPECT_EQ(outcome(validate_references(schema, schema.elements)),
               "elements.a contains unknown type reference: bad_items");
     a.item_type = "bad_item_type";
-    EXPECT_EQ(outcome(schema.validate_references(schema.elements)),
+    EXPECT_EQ(outcome(validate_references(schema, schema.elements)),
               "elements.a contains unknown type reference: bad_item_type");
     a.type_reference = "bad_type";
-    EXPECT_EQ(outcome(schema.validate_references(schema.elements)),
+    EXPECT_EQ(outcome(validate_references(schema, schema.elements)),
               "elements.a contains unknown type reference: bad_type");
 }
 
@@ -67,10 +68,10 @@ TEST(ValidateReferencesTest, ParentBeforeChildrenBeforeNextKey) {
     auto& b = add_child(a, "b", SchemaType::Array);
     b.item_type = "port";
     add_element(schema, "z").type_reference = "zone";
-    EXPECT_EQ(outcome(schema.validate_references(schema.elements)),
+    EXPECT_EQ(outcome(validate_references(schema, schema.elements)),
               "elements.a.b contains unknown type reference: port");
     a.all_of = {"missing"};
-    EXPECT_EQ(outcome(schema.validate_references(schema.elements)),
+    EXPECT_EQ(outcome(validate_references(schema, schema.elements)),
               "elements.a contains unknown type reference: missing");
 }
 
@@ -79,13 +80,13 @@ TEST(ReferenceKindTest, KeywordsTypesAndFailures) {
     add_type(schema, "port", SchemaType::Integer);
     add_type(schema, "self").type_reference = "self";
     NameSet visiting;
-    EXPECT_EQ(*schema.reference_kind("types.string", visiting), SchemaType::String);
-    EXPECT_EQ(*schema.reference_kind("types.port", visiting), SchemaType::Integer);
-    EXPECT_EQ(*schema.reference_kind("port", visiting), SchemaType::Integer);
+    EXPECT_EQ(*reference_kind(schema, "types.string", visiting), SchemaType::String);
+    EXPECT_EQ(*reference_kind(schema, "types.port", visiting), SchemaType::Integer);
+    EXPECT_EQ(*reference_kind(schema, "port", visiting), SchemaType::Integer);
     EXPECT_TRUE(visiting.empty());
-    EXPECT_EQ(outcome(schema.reference_kind("types.host", visiting)), "unknown type reference: types.host");
+    EXPECT_EQ(outcome(reference_kind(schema, "types.host", visiting)), "unknown type reference: types.host");
     NameSet fresh;
-    EXPECT_EQ(outcome(schema.reference_kind("types.self", fresh)), "cyclic type reference: self");
+    EXPECT_EQ(outcome(reference_kind(schema, "types.self", fresh)), "cyclic type reference: self");
 }
 
 struct KindCase {
@@ -148,7 +149,7 @@ TEST(EffectiveKindTest, Table) {
         auto& x = add_element(schema, "x");
         c.build(schema, x);
         NameSet visiting;
-        auto kind = schema.effective_kind(x, visiting);
+        auto kind = effective_kind(schema, x, visiting);
         std::string got = kind.ok() ? std::string(kind->keyword()) : kind.error();
         EXPECT_EQ(got, c.expected) << c.label;
         if (kind.ok()) {
@@ -167,7 +168,7 @@ TEST(EffectiveKindTest, TypeReachedAlongTwoChainsIsNoCycle) {
     top.one_of = {"left", "right", "base", "base"};
     top.all_of = {"base", "left"};
     NameSet visiting;
-    EXPECT_EQ(*schema.effective_kind(top, visiting), SchemaType::Table);
+    EXPECT_EQ(*effective_kind(schema, top, visiting), SchemaType::Table);
     EXPECT_TRUE(visiting.empty());
 }
 
@@ -176,10 +177,10 @@ TEST(EffectiveKindTest, CycleIsReportedWithTheNameMetAgain) {
     add_type(schema, "a").one_of = {"b"};
     add_type(schema, "b", SchemaType::Table).all_of = {"types.a"};
     NameSet visiting;
-    EXPECT_EQ(outcome(schema.reference_kind("a", visiting)), "cyclic type reference: a");
+    EXPECT_EQ(outcome(reference_kind(schema, "a", visiting)), "cyclic type reference: a");
     // Entering a definition directly puts no name on the chain: its first reference is.
     NameSet fresh;
-    EXPECT_EQ(outcome(schema.effective_kind(schema.types["a"], fresh)), "cyclic type reference: b");
+    EXPECT_EQ(outcome(effective_kind(schema, schema.types["a"], fresh)), "cyclic type reference: b");
 }
 
 TEST(CollectReferenceTypesTest, FollowsSelectingReferencesOnly) {
@@ -209,7 +210,7 @@ TEST(CollectReferenceTypesTest, FollowsSelectingReferencesOnly) {
     for (const auto& c : cases) {
         NameSet visiting;
         KindSet kinds;
-        ASSERT_TRUE(schema.collect_reference_types(c.reference, visiting, kinds).ok()) << c.reference;
+        ASSERT_TRUE(collect_reference_types(schema, c.reference, visiting, kinds).ok()) << c.reference;
         EXPECT_EQ(kinds.size(), c.size) << c.reference;
         if (c.only) {
             EXPECT_EQ(kinds.only(), *c.only) << c.reference;
@@ -218,7 +219,7 @@ TEST(CollectReferenceTypesTest, FollowsSelectingReferencesOnly) {
     }
     KindSet branch;
     NameSet visiting;
-    ASSERT_TRUE(schema.collect_reference_types("branch", visiting, branch).ok());
+    ASSERT_TRUE(collect_reference_types(schema, "branch", visiting, branch).ok());
     EXPECT_TRUE(branch.contains(SchemaType::Boolean));
     EXPECT_TRUE(branch.contains(SchemaType::LocalDate));
 }
@@ -228,10 +229,10 @@ TEST(CollectReferenceTypesTest, UnknownAndCyclicNames) {
     add_type(schema, "loop").any_of = {"string", "types.loop"};
     NameSet visiting;
     KindSet kinds;
-    EXPECT_EQ(outcome(schema.collect_reference_types("types.nowhere", visiting, kinds)),
+    EXPECT_EQ(outcome(collect_reference_types(schema, "types.nowhere", visiting, kinds)),
               "unknown type reference: types.nowhere");
     NameSet fresh;
-    EXPECT_EQ(outcome(schema.collect_reference_types("loop", fresh, kinds)), "cyclic type reference: loop");
+    EXPECT_EQ(outcome(collect_reference_types(schema, "loop", fresh, kinds)), "cyclic type reference: loop");
 }
 
 TEST(ArrayRangeItemTypeTest, Table) {
@@ -257,7 +258,7 @@ TEST(ArrayRangeItemTypeTest, Table) {
     for (const auto& c : cases) {
         auto& list = add_element(schema, "list", SchemaType::Array);
         list.item_type = c.item_type;
-        auto kind = schema.array_range_item_type(list);
+        auto kind = array_range_item_type(schema, list);
         std::string got = kind.ok() ? std::string(kind->keyword()) : kind.error();
         EXPECT_EQ(got, c.expected) << c.item_type.value_or("(none)");
     }
@@ -271,11 +272,11 @@ TEST(CollectionItemConstraintTest, FoundThroughAnySelectingReference) {
     add_child(schema.types["shaped"], "a", SchemaType::Array).item_type = "string";
     add_type(schema, "self").all_of = {"self"};
     NameSet visiting;
-    EXPECT_TRUE(schema.reference_has_collection_item_constraint("types.alias", visiting));
-    EXPECT_FALSE(schema.reference_has_collection_item_constraint("collection", visiting));
-    EXPECT_FALSE(schema.reference_has_collection_item_constraint("shaped", visiting));
-    EXPECT_FALSE(schema.reference_has_collection_item_constraint("unknown", visiting));
-    EXPECT_FALSE(schema.reference_has_collection_item_constraint("self", visiting));
+    EXPECT_TRUE(reference_has_collection_item_constraint(schema, "types.alias", visiting));
+    EXPECT_FALSE(reference_has_collection_item_constraint(schema, "collection", visiting));
+    EXPECT_FALSE(reference_has_collection_item_constraint(schema, "shaped", visiting));
+    EXPECT_FALSE(reference_has_collection_item_constraint(schema, "unknown", visiting));
+    EXPECT_FALSE(reference_has_collection_item_constraint(schema, "self", visiting));
     EXPECT_TRUE(visiting.empty());
 
     struct Case {
@@ -299,7 +300,7 @@ TEST(CollectionItemConstraintTest, FoundThroughAnySelectingReference) {
         d.kind = SchemaType::Collection;
         c.build(d);
         NameSet set;
-        EXPECT_EQ(schema.has_collection_item_constraint(d, set), c.expected) << c.label;
+        EXPECT_EQ(has_collection_item_constraint(schema, d, set), c.expected) << c.label;
     }
 }
 

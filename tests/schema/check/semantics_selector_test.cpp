@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "schema/check/selector_cycles.h"
 #include "schema/model.h"
 #include "schema/check/semantics_fixture.h"
 
@@ -62,7 +63,7 @@ TEST(SelectorCyclesTest, Table) {
     for (const auto& c : cycle_cases) {
         Schema schema;
         c.build(schema);
-        EXPECT_EQ(outcome(schema.validate_selector_cycles()), c.expected) << c.label;
+        EXPECT_EQ(outcome(validate_selector_cycles(schema)), c.expected) << c.label;
     }
 }
 
@@ -73,13 +74,13 @@ TEST(SelectorCyclesTest, DoneSetKeepsEachTypeWalkedOnce) {
     add_type(schema, "c", SchemaType::Table);
     NameSet visiting;
     NameSet done;
-    ASSERT_TRUE(schema.validate_selector_cycle("a", visiting, done).ok());
+    ASSERT_TRUE(validate_selector_cycle(schema, "a", visiting, done).ok());
     EXPECT_TRUE(visiting.empty());
     EXPECT_EQ(done.size(), 2u);
     EXPECT_EQ(done.count("c"), 1u);
     // A name already done is not walked again, whatever its definition holds now.
     schema.types["c"].type_reference = "c";
-    EXPECT_TRUE(schema.validate_selector_cycle("c", visiting, done).ok());
+    EXPECT_TRUE(validate_selector_cycle(schema, "c", visiting, done).ok());
 }
 
 doc::Value date(int year) { return doc::DateTime{doc::Date{static_cast<std::uint16_t>(year), 1, 1}, {}, {}}; }
@@ -151,7 +152,7 @@ TEST(AllowedValueTypesTest, Table) {
     for (const auto& c : allowed_cases) {
         Schema schema;
         c.build(schema);
-        EXPECT_EQ(outcome(schema.validate_allowed_value_types()), c.expected) << c.label;
+        EXPECT_EQ(outcome(validate_allowed_value_types(schema)), c.expected) << c.label;
     }
 }
 

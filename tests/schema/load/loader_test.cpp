@@ -97,7 +97,7 @@ TEST(SchemaLoadTest, KeepsPathVersionAndDefinitions) {
     EXPECT_EQ(schema->types.at("port").name, "types.port");
     ASSERT_EQ(schema->elements.size(), 2u);
     EXPECT_EQ(schema->elements.at("a").type_reference, "port");
-    ASSERT_NE(schema->find_type("port"), nullptr);
+    ASSERT_NE(find_type(*schema, "port"), nullptr);
 }
 
 TEST(SchemaLoadTest, FileFailuresNameThePathTwice) {

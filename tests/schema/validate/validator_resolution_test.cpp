@@ -33,8 +33,7 @@ std::vector<std::string> names_of(const ComponentList& components) {
 // The component names, or the message.
 std::vector<std::string> collect(const Schema& schema, const Definition& definition) {
     Validator validator(schema, true);
-    NameStack all_of;
-    auto components = validator.collect_components(definition, all_of);
+    auto components = validator.collect_components(definition);
     if (!components) return {components.error()};
     return names_of(*components);
 }
@@ -95,8 +94,7 @@ TEST(ValidatorResolution, TheReferringDefinitionIsLaidOverTheChain) {
     element.default_value = doc::Value(8080);
 
     Validator validator(schema, true);
-    NameStack resolving;
-    auto resolved = validator.resolve(element, resolving);
+    auto resolved = validator.resolve(element);
     ASSERT_TRUE(resolved.ok()) << resolved.error();
     const Component& component = resolved->component;
     EXPECT_EQ(component.name, "elements.p");
@@ -109,13 +107,14 @@ TEST(ValidatorResolution, TheReferringDefinitionIsLaidOverTheChain) {
     ASSERT_NE(component.default_value, nullptr);
     EXPECT_EQ(component.default_value->as_integer(), 8080);
     // The allof lists of the chain, base first.
-    ASSERT_EQ(resolved->all_of.size(), 3u);
-    EXPECT_EQ(resolved->all_of[0], &schema.types["port"].all_of);
-    EXPECT_EQ(resolved->all_of[1], &schema.types["alias"].all_of);
-    EXPECT_EQ(resolved->all_of[2], &element.all_of);
+    const auto lists = all_of_lists(*resolved);
+    ASSERT_EQ(lists.size(), 3u);
+    EXPECT_EQ(lists[0], &schema.types["port"].all_of);
+    EXPECT_EQ(lists[1], &schema.types["alias"].all_of);
+    EXPECT_EQ(lists[2], &element.all_of);
 
     Definition plain = referring("elements.q", "port");
-    auto inherited = validator.resolve(plain, resolving);
+    auto inherited = validator.resolve(plain);
     ASSERT_TRUE(inherited.ok());
     EXPECT_EQ(inherited->component.default_value->as_integer(), 80);
     EXPECT_FALSE(inherited->component.deprecated);
@@ -126,14 +125,13 @@ TEST(ValidatorResolution, ABuiltInReferenceKeepsTheReferringFields) {
     Definition element = referring("elements.s", "string", {"string"});
     element.optional = true;
     Validator validator(schema, true);
-    NameStack resolving;
-    auto resolved = validator.resolve(element, resolving);
+    auto resolved = validator.resolve(element);
     ASSERT_TRUE(resolved.ok());
     EXPECT_EQ(resolved->component.name, "elements.s");
     EXPECT_EQ(resolved->component.kind, SchemaType(SchemaType::String));
     EXPECT_EQ(resolved->component.base, &builtin_definition(SchemaType::String));
     EXPECT_TRUE(resolved->component.optional);
-    EXPECT_EQ(resolved->all_of.size(), 1u);
+    EXPECT_EQ(all_of_lists(*resolved).size(), 1u);
 }
 
 TEST(ValidatorResolution, ChildrenOfSeveralComponentsAreGatheredByKey) {
@@ -147,9 +145,8 @@ TEST(ValidatorResolution, ChildrenOfSeveralComponentsAreGatheredByKey) {
     schema.types["a"] = first;
     schema.types["b"] = second;
     Validator validator(schema, true);
-    NameStack all_of;
     const Definition element = of_kind("elements.x", SchemaType::Table, {"a", "b"});
-    auto components = validator.collect_components(element, all_of);
+    auto components = validator.collect_components(element);
     ASSERT_TRUE(components.ok());
     ChildrenMap children = collect_children(*components);
     std::vector<std::string> seen;

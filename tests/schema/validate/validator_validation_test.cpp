@@ -106,6 +106,19 @@ TEST(ValidatorValidation, AllowedValuesOfANonArrayKindHoldTheWholeArray) {
                      "$.pair: value is not in allowedvalues"}));
 }
 
+TEST(ValidatorValidation, EveryItemEqualToAnEarlierOneIsADuplicateInIndexOrder) {
+    Schema schema;
+    Definition list = of_kind("elements.list", SchemaType::Array);
+    list.unique_items = true;
+    schema.elements["list"] = list;
+    const std::string duplicate = ": array item duplicates an earlier item while uniqueitems is true";
+    EXPECT_EQ(lines(schema.validate(document("list = [3, 1, 3.0, 1, nan, nan, {a = 1}, {a = 1.0}, '3', 3, []]\n"))),
+              (Lines{"$.list[2]" + duplicate, "$.list[3]" + duplicate, "$.list[5]" + duplicate,
+                     "$.list[7]" + duplicate, "$.list[9]" + duplicate}));
+    EXPECT_EQ(lines(schema.validate(document("list = [1, 2, 1, 1]\n"))),
+              (Lines{"$.list[2]" + duplicate, "$.list[3]" + duplicate}));
+}
+
 TEST(ValidatorValidation, AWarningIsRecordedOncePerPathAndOnlyWhenAsked) {
     Schema schema;
     Definition value = of_kind("elements.v", SchemaType::Integer);
@@ -117,18 +130,18 @@ TEST(ValidatorValidation, AWarningIsRecordedOncePerPathAndOnlyWhenAsked) {
     validator.validate_value("$.w", one, value);
     validator.add("$", "same");
     validator.add("$", "same");
-    EXPECT_EQ(validator.warnings.size(), 2u);
-    EXPECT_EQ(validator.warnings[0].code, "deprecated");
-    EXPECT_EQ(validator.warnings[0].message, "value is deprecated");
-    EXPECT_EQ(validator.errors.size(), 2u);
+    EXPECT_EQ(validator.warnings().size(), 2u);
+    EXPECT_EQ(validator.warnings()[0].code, "deprecated");
+    EXPECT_EQ(validator.warnings()[0].message, "value is deprecated");
+    EXPECT_EQ(validator.errors().size(), 2u);
 
     Validator defaults(schema, false);
     defaults.validate_value("$default", one, value);
-    EXPECT_TRUE(defaults.warnings.empty());
+    EXPECT_TRUE(defaults.warnings().empty());
     defaults.validate_value("$default", doc::Value("x"), value);
-    ASSERT_EQ(defaults.errors.size(), 1u);
-    EXPECT_EQ(defaults.errors[0].path, "$default");
-    EXPECT_EQ(defaults.errors[0].message, "expected integer but found string");
+    ASSERT_EQ(defaults.errors().size(), 1u);
+    EXPECT_EQ(defaults.errors()[0].path, "$default");
+    EXPECT_EQ(defaults.errors()[0].message, "expected integer but found string");
 }
 
 TEST(ValidatorValidation, AComponentListWithoutAKindHasNoEffectiveType) {
@@ -137,8 +150,8 @@ TEST(ValidatorValidation, AComponentListWithoutAKindHasNoEffectiveType) {
     Validator validator(schema, true);
     validator.validate_component_set(PathRef("$"), doc::Value(1), {});
     EXPECT_EQ(lines(schema.validate(document("a = 1\n"))), (Lines{"$.a: definition has no effective type"}));
-    ASSERT_EQ(validator.errors.size(), 1u);
-    EXPECT_EQ(validator.errors[0].message, "definition has no effective type");
+    ASSERT_EQ(validator.errors().size(), 1u);
+    EXPECT_EQ(validator.errors()[0].message, "definition has no effective type");
 }
 
 }  // namespace
