@@ -5,11 +5,11 @@
 #include <cstring>
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/file.h"
+#include "common/pages.h"
 #include "common/system_error.h"
 #include "common/utf8.h"
 
@@ -71,8 +71,8 @@ Result<FileText> FileText::read(std::string_view path, const ReadPolicy& policy)
         // The size is taken again from the file opened, which may not be the one looked at.
         if (::fstat(fd, &info) == 0 && fits(info)) {
             const auto size = static_cast<std::size_t>(info.st_size);
-            void* pages = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (pages != MAP_FAILED) {
+            void* pages = pages::map(size);
+            if (pages != nullptr) {
                 file.pages_ = static_cast<char*>(pages);
                 file.size_ = size;
                 auto exact = read_exactly(fd, file.pages_, size, p);
@@ -82,7 +82,7 @@ Result<FileText> FileText::read(std::string_view path, const ReadPolicy& policy)
                 }
                 // A file that changed meanwhile is read again as a whole below.
                 if (!*exact) {
-                    ::munmap(file.pages_, file.size_);
+                    pages::unmap(file.pages_, file.size_);
                     file.pages_ = nullptr;
                     file.size_ = 0;
                 }
@@ -111,7 +111,7 @@ FileText::FileText(FileText&& other) noexcept
 }
 
 FileText::~FileText() {
-    if (pages_ != nullptr) ::munmap(pages_, size_);
+    if (pages_ != nullptr) pages::unmap(pages_, size_);
 }
 
 void FileText::release_before(std::size_t offset) {
@@ -124,10 +124,10 @@ void FileText::release_before(std::size_t offset) {
     const std::size_t line_start = kept_.offset + last_feed + 1;
     kept_.lines_before += count_line_feeds(before.substr(0, last_feed + 1));
     kept_.offset = line_start;
-    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    const std::size_t end = line_start & ~(page - 1);
+    // Whole huge pages only: a smaller piece would split one, and each call flushes the TLB.
+    const std::size_t end = line_start & ~(pages::huge_page - 1);
     if (end <= released_) return;
-    ::madvise(pages_ + released_, end - released_, MADV_DONTNEED);
+    pages::release(pages_, released_, end);
     released_ = end;
 }
 

@@ -45,7 +45,7 @@ private:
     FileText() = default;
 
     std::string read_;
-    char* pages_ = nullptr;  // an anonymous mapping of size_ bytes
+    char* pages_ = nullptr;  // pages::map(size_)
     std::size_t size_ = 0;
     std::size_t released_ = 0;  // the bytes before this offset were given back
     Kept kept_;

@@ -43,15 +43,18 @@ public:
 private:
     // A small document takes one small block; blocks then double up to the largest size, so that
     // a large document costs few allocations and leaves at most one block's free room unused.
+    // Blocks of the largest size are mapped on their own, as huge pages where the kernel has them.
     static constexpr std::size_t first_block = 8 * 1024;
-    static constexpr std::size_t largest_block = 1024 * 1024;
+    static constexpr std::size_t largest_block = 2 * 1024 * 1024;
 
     struct Block {
         Block* next;
+        std::size_t mapped;  // the size given to pages::map, or 0 for memory of operator new
     };
 
     void* allocate_slow(std::size_t size, bool aligned);
-    Block* new_block(std::size_t size);
+    // Room for `size` bytes after the header; a mappable block takes a mapping of its own.
+    Block* new_block(std::size_t size, bool mappable);
     // Links a block that is not the current one, keeping the current one first.
     void link_behind(Block* block) noexcept;
 
