@@ -8,7 +8,7 @@
 #include "schema/check/checks.h"
 #include "schema/load/definition_parser.h"
 #include "schema/model.h"
-#include "schema/pattern.h"
+#include "schema/semver.h"
 #include "schema/load/source.h"
 
 namespace qeld::schema {
@@ -37,13 +37,10 @@ Result<std::string> read_version(const doc::Table& vantle) {
     if (value == nullptr) return fail("[vantle] must contain version");
     if (!value->is_string()) return fail("[vantle].version must be a SemVer string");
     const std::string version(value->as_string());
-    // Compiled for each load on purpose: nothing is kept between loads.
-    auto semver = Pattern::compile(semver_pattern);
-    if (!semver) return fail(semver.take_error());
-    auto groups = semver->capture_groups(version, 2);
-    if (!groups) return fail("[vantle].version must use SemVer MAJOR.MINOR.PATCH syntax");
-    if ((*groups)[0] != "1") return fail("unsupported Vantle major version: " + version);
-    if ((*groups)[1] != "0") return fail("unsupported Vantle minor version: " + version);
+    auto semver = parse_semver(version);
+    if (!semver) return fail("[vantle].version must use SemVer MAJOR.MINOR.PATCH syntax");
+    if (semver->major != "1") return fail("unsupported Vantle major version: " + version);
+    if (semver->minor != "0") return fail("unsupported Vantle minor version: " + version);
     return version;
 }
 

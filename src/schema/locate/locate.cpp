@@ -7,7 +7,7 @@
 #include "common/invariant.h"
 #include "common/system_error.h"
 #include "common/utf8.h"
-#include "schema/pattern.h"
+#include "schema/semver.h"
 #include "schema/load/source.h"
 #include "url/url.h"
 
@@ -17,14 +17,11 @@ namespace {
 
 constexpr std::string_view no_location = "document does not contain [vantle].location";
 
-// The major version of a SemVer text, or none when the whole text is not SemVer. Compiled for
-// each check on purpose: nothing is kept between checks.
+// The major version of a SemVer text, or none when the whole text is not SemVer.
 std::optional<std::string> semver_major(std::string_view text) {
-    auto pattern = Pattern::compile(semver_pattern);
-    if (!pattern) invariant_failure("the SemVer pattern does not compile: " + pattern.error());
-    auto groups = pattern->capture_groups(text, 1);
-    if (!groups) return std::nullopt;
-    return (*groups)[0];
+    auto semver = parse_semver(text);
+    if (!semver) return std::nullopt;
+    return std::string(semver->major);
 }
 
 // The Unicode White_Space characters.
