@@ -53,19 +53,31 @@ TableBuilder::~TableBuilder() {
 
 Key TableBuilder::key(std::string_view text) {
     if (text.size() <= Key::inline_capacity || text.size() > intern_size_limit) return Storage::key(*arena_, text);
-    if (interned_.empty()) interned_.assign(intern_capacity, 0);
-    const std::size_t mask = intern_capacity - 1;
-    std::size_t slot = hash_key(text) & mask;
-    for (; interned_[slot] != 0; slot = (slot + 1) & mask) {
-        Key known = Storage::held_key(interned_[slot]);
-        if (known.view() == text) return known;
-    }
+    if (interned_.empty()) interned_.assign(first_intern_capacity, 0);
+    std::size_t slot = intern_slot(text);
+    if (interned_[slot] != 0) return Storage::held_key(interned_[slot]);
     Key made = Storage::key(*arena_, text);
     if (interned_count_ < intern_capacity / 2) {
         interned_[slot] = Storage::word(made);
         ++interned_count_;
+        if (interned_count_ * 2 > interned_.size() && interned_.size() < intern_capacity) grow_interned();
     }
     return made;
+}
+
+std::size_t TableBuilder::intern_slot(std::string_view text) const {
+    const std::size_t mask = interned_.size() - 1;
+    std::size_t slot = hash_key(text) & mask;
+    while (interned_[slot] != 0 && Storage::held_key(interned_[slot]).view() != text) slot = (slot + 1) & mask;
+    return slot;
+}
+
+void TableBuilder::grow_interned() {
+    std::vector<std::uint64_t> held(interned_.size() * 2, 0);
+    held.swap(interned_);
+    for (std::uint64_t word : held) {
+        if (word != 0) interned_[intern_slot(Storage::held_key(word).view())] = word;
+    }
 }
 
 Value TableBuilder::string(std::string_view text) { return Value(Storage::string(*arena_, text)); }

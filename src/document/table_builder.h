@@ -104,11 +104,16 @@ private:
 
     // Long keys are interned: a text met before gets the same arena block, so that it is stored
     // once and its word stays equal across tables. Only the first intern_capacity / 2 texts of up
-    // to intern_size_limit bytes are kept, which bounds the table.
+    // to intern_size_limit bytes are kept, which bounds the table. It starts small and doubles
+    // while it is more than half full: a small document touches little memory.
+    static constexpr std::size_t first_intern_capacity = 256;
     static constexpr std::size_t intern_capacity = 8192;
     static constexpr std::size_t intern_size_limit = 64;
     std::vector<std::uint64_t> interned_;  // open addressing of key words; 0 is free
     std::size_t interned_count_ = 0;
+    // The slot of the text, or the free slot where it would go.
+    std::size_t intern_slot(std::string_view text) const;
+    void grow_interned();
 
     // Deques keep references to nodes stable while others are added; released nodes keep their
     // buffers for reuse (unless large), so the many small tables of an array of tables cost one
