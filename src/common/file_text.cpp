@@ -71,7 +71,7 @@ Result<FileText> FileText::read(std::string_view path, const ReadPolicy& policy)
         // The size is taken again from the file opened, which may not be the one looked at.
         if (::fstat(fd, &info) == 0 && fits(info)) {
             const auto size = static_cast<std::size_t>(info.st_size);
-            void* pages = pages::map(size);
+            void* pages = pages::map(size, pages::Backing::small_filled);
             if (pages != nullptr) {
                 file.pages_ = static_cast<char*>(pages);
                 file.size_ = size;
@@ -124,8 +124,8 @@ void FileText::release_before(std::size_t offset) {
     const std::size_t line_start = kept_.offset + last_feed + 1;
     kept_.lines_before += count_line_feeds(before.substr(0, last_feed + 1));
     kept_.offset = line_start;
-    // Whole huge pages only: a smaller piece would split one, and each call flushes the TLB.
-    const std::size_t end = line_start & ~(pages::huge_page - 1);
+    // In steps of release_step: each call flushes the TLB.
+    const std::size_t end = line_start & ~(release_step - 1);
     if (end <= released_) return;
     pages::release(pages_, released_, end);
     released_ = end;

@@ -17,6 +17,9 @@ class FileText {
 public:
     // Regular files from this size on can give their pages back.
     static constexpr std::size_t release_threshold = 1024 * 1024;
+    // Memory is given back in steps of this many bytes (a multiple of the page size): few calls,
+    // and little of the text kept behind the reader.
+    static constexpr std::size_t release_step = 256 * 1024;
 
     // The failures are those of read_text_file with the same policy.
     static Result<FileText> read(std::string_view path, const ReadPolicy& policy = user_named_file);
@@ -30,7 +33,7 @@ public:
     std::string_view text() const { return pages_ ? std::string_view(pages_, size_) : std::string_view(read_); }
     bool releasable() const { return pages_ != nullptr; }
 
-    // Gives back the memory of the text before the line that holds the offset, in whole pages:
+    // Gives back the memory of the text before the line that holds the offset, in whole steps:
     // that part then reads as zero bytes. The reader must not need it again.
     void release_before(std::size_t offset);
 

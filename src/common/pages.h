@@ -1,7 +1,8 @@
 #pragma once
-// Anonymous memory for large buffers, in mappings aligned to 2 MiB that the kernel is asked to back
-// with huge pages: filling one then costs a page fault per 2 MiB instead of one per 4 KiB, which
-// is most of the time a large document takes where faults are dear (virtual machines).
+// Anonymous memory for large buffers, in mappings aligned to 2 MiB whose whole 2 MiB runs the
+// kernel is asked to back with huge pages: filling one then costs a page fault per 2 MiB instead
+// of one per 4 KiB, and reading it far fewer TLB misses, which is much of the time a large
+// document takes where both are dear (virtual machines).
 
 #include <cstddef>
 
@@ -9,14 +10,21 @@ namespace qeld::pages {
 
 constexpr std::size_t huge_page = 2 * 1024 * 1024;
 
-// A mapping of at least `size` bytes (rounded up to whole huge pages), zero-filled, or nullptr.
-void* map(std::size_t size) noexcept;
+enum class Backing {
+    // Only the mapping's whole 2 MiB runs are advised as huge pages: the last part of a size that
+    // is not a multiple of huge_page takes small pages, so no more memory is touched than written.
+    huge,
+    // Small pages, all filled at once: for memory given back in small steps, which would split
+    // huge pages (dear), and read in order, which costs few TLB misses.
+    small_filled,
+};
+
+// A mapping of `size` (> 0) bytes, zero-filled, or nullptr.
+void* map(std::size_t size, Backing backing) noexcept;
 // Unmaps what map(size) gave.
 void unmap(void* mapping, std::size_t size) noexcept;
 // Gives back the pages of [offset, end) of a mapping, which then read as zero bytes; both are
-// multiples of huge_page.
+// multiples of the page size (a huge page partly given back is split first, by the kernel).
 void release(void* mapping, std::size_t offset, std::size_t end) noexcept;
-
-constexpr std::size_t rounded(std::size_t size) { return (size + huge_page - 1) & ~(huge_page - 1); }
 
 }  // namespace qeld::pages

@@ -26,10 +26,10 @@ Arena::~Arena() {
 
 Arena::Block* Arena::new_block(std::size_t size, bool mappable) {
     if (mappable) {
-        if (void* mapping = pages::map(header + size)) {
+        if (void* mapping = pages::map(header + size, pages::Backing::huge)) {
             auto* block = static_cast<Block*>(mapping);
             block->mapped = header + size;
-            reserved_ += pages::rounded(header + size);
+            reserved_ += header + size;
             return block;
         }
     }

@@ -62,7 +62,7 @@ TEST_F(FileTextTest, LargeRegularFilesGiveBackWholeLinesAndCountThem) {
     const std::size_t line_start = text.rfind('\n', middle - 1) + 1;
     EXPECT_EQ(kept.offset, line_start);
     EXPECT_EQ(kept.lines_before, static_cast<std::size_t>(std::count(text.begin(), text.begin() + line_start, '\n')));
-    // What is kept reads as before; what was given back reads as zero bytes, in whole huge pages.
+    // What is kept reads as before; what was given back reads as zero bytes, in whole steps.
     EXPECT_EQ(file->text().substr(line_start), std::string_view(text).substr(line_start));
     EXPECT_EQ(file->text()[0], '\0');
     EXPECT_EQ(file->text()[line_start - 1], text[line_start - 1]);

@@ -1,7 +1,7 @@
 #include "common/pages.h"
 
-#include <cstdint>
 #include <cstring>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -9,25 +9,26 @@ namespace {
 
 using namespace qeld;
 
-TEST(PagesTest, MappingsAreAlignedZeroFilledAndGiveBackWholePages) {
-    const std::size_t size = 2 * pages::huge_page + 100;  // rounds up to three huge pages
-    auto* bytes = static_cast<unsigned char*>(pages::map(size));
-    ASSERT_NE(bytes, nullptr);
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(bytes) % pages::huge_page, 0u);
-    EXPECT_EQ(bytes[0], 0);
-    EXPECT_EQ(bytes[pages::rounded(size) - 1], 0);
-    std::memset(bytes, 'x', pages::rounded(size));
-    pages::release(bytes, 0, pages::huge_page);
-    EXPECT_EQ(bytes[0], 0);
-    EXPECT_EQ(bytes[pages::huge_page - 1], 0);
-    EXPECT_EQ(bytes[pages::huge_page], 'x');
-    pages::unmap(bytes, size);
-}
-
-TEST(PagesTest, SizesRoundUpToWholeHugePages) {
-    EXPECT_EQ(pages::rounded(1), pages::huge_page);
-    EXPECT_EQ(pages::rounded(pages::huge_page), pages::huge_page);
-    EXPECT_EQ(pages::rounded(pages::huge_page + 1), 2 * pages::huge_page);
+TEST(PagesTest, MappingsAreZeroFilledAndGiveBackWholePages) {
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    for (const pages::Backing backing : {pages::Backing::huge, pages::Backing::small_filled}) {
+        // A whole huge page and a tail of small ones.
+        const std::size_t size = pages::huge_page + 4 * page;
+        auto* bytes = static_cast<unsigned char*>(pages::map(size, backing));
+        ASSERT_NE(bytes, nullptr);
+        EXPECT_EQ(bytes[0], 0);
+        EXPECT_EQ(bytes[size - 1], 0);
+        std::memset(bytes, 'x', size);
+        pages::release(bytes, page, 3 * page);
+        EXPECT_EQ(bytes[page - 1], 'x');
+        EXPECT_EQ(bytes[page], 0);
+        EXPECT_EQ(bytes[3 * page - 1], 0);
+        EXPECT_EQ(bytes[3 * page], 'x');
+        EXPECT_EQ(bytes[size - 1], 'x');
+        pages::release(bytes, page, page);  // an empty range gives back nothing
+        EXPECT_EQ(bytes[0], 'x');
+        pages::unmap(bytes, size);
+    }
 }
 
 }  // namespace
