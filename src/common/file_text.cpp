@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,21 +18,45 @@ namespace qeld {
 
 namespace {
 
-// Fills the buffer from the file. Ok with false when the file holds other than `size` bytes now
-// (it changed since it was looked at).
-Result<bool> read_exactly(int fd, char* buffer, std::size_t size, const std::string& path) {
+// The end of the longest prefix of the bytes that ends where a UTF-8 sequence may start: the
+// bytes after it may be the first part of a sequence that the next read completes. Four
+// continuation bytes in a row are never valid, so at most four are stepped back over.
+std::size_t sequence_boundary(const char* bytes, std::size_t size) {
+    std::size_t end = size;
+    for (int back = 0; back < 4 && end > 0; ++back) {
+        --end;
+        if ((static_cast<unsigned char>(bytes[end]) & 0xC0) != 0x80) return end;
+    }
+    return size;
+}
+
+// Fills the buffer from the file, checking the UTF-8 of each piece while it is still in the
+// cache. Ok with none when the file holds other than `size` bytes now (it changed since it was
+// looked at); otherwise whether the text is valid UTF-8.
+Result<std::optional<bool>> read_exactly(int fd, char* buffer, std::size_t size, const std::string& path) {
     std::size_t filled = 0;
+    std::size_t checked = 0;
+    bool valid = true;
     for (;;) {
         char probe;
         const bool full = filled == size;
-        const ssize_t n = full ? ::read(fd, &probe, 1) : ::read(fd, buffer + filled, std::min<std::size_t>(size - filled, 1 << 20));
+        const std::size_t piece = std::min<std::size_t>(size - filled, 1 << 20);
+        const ssize_t n = full ? ::read(fd, &probe, 1) : ::read(fd, buffer + filled, piece);
         if (n < 0) {
             if (errno == EINTR) continue;
             return fail(path + ": " + system_error_text(errno));
         }
-        if (n == 0) return filled == size;
-        if (full) return false;
+        if (n == 0) {
+            if (filled != size) return std::optional<bool>();
+            return std::optional<bool>(valid && is_valid_utf8(std::string_view(buffer + checked, size - checked)));
+        }
+        if (full) return std::optional<bool>();
         filled += static_cast<std::size_t>(n);
+        if (valid) {
+            const std::size_t boundary = checked + sequence_boundary(buffer + checked, filled - checked);
+            valid = is_valid_utf8(std::string_view(buffer + checked, boundary - checked));
+            checked = boundary;
+        }
     }
 }
 
@@ -65,13 +90,18 @@ Result<FileText> FileText::read(std::string_view path, const ReadPolicy& policy)
         return S_ISREG(info.st_mode) && size >= release_threshold && size <= policy.max_bytes;
     };
     struct stat info {};
+    bool valid = false;
     if (::stat(p.c_str(), &info) == 0 && fits(info)) {
         const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) return fail(p + ": " + system_error_text(errno));
         // The size is taken again from the file opened, which may not be the one looked at.
         if (::fstat(fd, &info) == 0 && fits(info)) {
             const auto size = static_cast<std::size_t>(info.st_size);
-            void* pages = pages::map(size, pages::Backing::small_filled);
+            // A large text in huge pages reads with far fewer TLB misses; it is given back in whole
+            // huge pages, as splitting one costs more than it saves, which keeps at most 2 MiB more.
+            const bool huge = size >= huge_pages_from;
+            void* pages = pages::map(size, huge ? pages::Backing::huge : pages::Backing::small_filled);
+            file.step_ = huge ? pages::huge_page : small_release_step;
             if (pages != nullptr) {
                 file.pages_ = static_cast<char*>(pages);
                 file.size_ = size;
@@ -80,8 +110,9 @@ Result<FileText> FileText::read(std::string_view path, const ReadPolicy& policy)
                     ::close(fd);
                     return fail(exact.take_error());
                 }
+                valid = *exact == std::optional<bool>(true);
                 // A file that changed meanwhile is read again as a whole below.
-                if (!*exact) {
+                if (!exact->has_value()) {
                     pages::unmap(file.pages_, file.size_);
                     file.pages_ = nullptr;
                     file.size_ = 0;
@@ -96,7 +127,7 @@ Result<FileText> FileText::read(std::string_view path, const ReadPolicy& policy)
         file.read_ = std::move(text).value();
         return file;
     }
-    if (!is_valid_utf8(file.text())) return fail(p + ": stream did not contain valid UTF-8");
+    if (!valid) return fail(p + ": stream did not contain valid UTF-8");
     return file;
 }
 
@@ -105,6 +136,7 @@ FileText::FileText(FileText&& other) noexcept
       pages_(other.pages_),
       size_(other.size_),
       released_(other.released_),
+      step_(other.step_),
       kept_(other.kept_) {
     other.pages_ = nullptr;
     other.size_ = 0;
@@ -124,8 +156,8 @@ void FileText::release_before(std::size_t offset) {
     const std::size_t line_start = kept_.offset + last_feed + 1;
     kept_.lines_before += count_line_feeds(before.substr(0, last_feed + 1));
     kept_.offset = line_start;
-    // In steps of release_step: each call flushes the TLB.
-    const std::size_t end = line_start & ~(release_step - 1);
+    // In whole steps: each call flushes the TLB.
+    const std::size_t end = line_start & ~(step_ - 1);
     if (end <= released_) return;
     pages::release(pages_, released_, end);
     released_ = end;

@@ -15,6 +15,7 @@
 
 #include "common/file.h"
 #include "common/file_text.h"
+#include "common/utf8.h"
 
 namespace qeld {
 namespace {
@@ -114,6 +115,30 @@ TEST_F(FileTextTest, FailuresAreThoseOfReading) {
         }
     }
     EXPECT_EQ(FileText::read(paths[3]).error(), paths[3] + ": stream did not contain valid UTF-8");
+}
+
+// The file is read in pieces of 1 MiB and checked piece by piece: sequences cut by a piece's end,
+// valid or not, get the verdict the whole text gets.
+TEST_F(FileTextTest, SequencesAcrossReadPiecesGetTheWholeTextsVerdict) {
+    const std::size_t piece = 1 << 20;
+    const std::string sequences[] = {"\xC3\x8A", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xE2\x82", "\x80\x80\x80\x80\x80",
+                                     "\xF0\x9F\x98", "\xC3", "\xED\xA0\x80"};
+    int count = 0;
+    for (const std::string& sequence : sequences) {
+        for (std::size_t start = piece - 5; start <= piece + 1; ++start) {
+            std::string text(2 * piece + 100, 'a');
+            text.replace(start, sequence.size(), sequence);
+            const std::string path = write("piece-" + std::to_string(count++) + ".toml", text);
+            auto file = FileText::read(path);
+            ASSERT_EQ(file.ok(), is_valid_utf8(text)) << sequence.size() << " bytes at " << start;
+            if (!file.ok()) {
+                EXPECT_EQ(file.error(), path + ": stream did not contain valid UTF-8");
+            }
+        }
+    }
+    std::string cut_at_end(2 * piece, 'a');
+    cut_at_end.back() = '\xE2';
+    EXPECT_FALSE(FileText::read(write("cut-at-end.toml", cut_at_end)).ok());
 }
 
 }  // namespace
