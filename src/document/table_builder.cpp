@@ -104,14 +104,16 @@ void TableBuilder::rebuild_index(Node& node) {
     }
 }
 
-std::uint32_t TableBuilder::add_entry(NodeId id, Key key, Value value, Meta meta) {
+std::uint32_t TableBuilder::add_entry(NodeId id, Key&& key, Value&& value, Meta meta) {
     Node& node = nodes_[id];
     const auto index = static_cast<std::uint32_t>(node.entries.size());
     if (node.entries.size() == node.entries.capacity() && node.entries.size() >= reuse_limit) {
         // Large tables grow by half, not double, to bound the spare room they hold.
         node.entries.reserve(node.entries.size() + node.entries.size() / 2);
     }
-    node.entries.push_back(Entry{std::move(key), std::move(value)});
+    Entry& entry = node.entries.emplace_back();
+    entry.key = std::move(key);
+    entry.value = std::move(value);
     node.meta.push_back(meta);
     const std::size_t size = node.entries.size();
     if (size > linear_limit) {
@@ -127,7 +129,7 @@ std::uint32_t TableBuilder::add_entry(NodeId id, Key key, Value value, Meta meta
     return index;
 }
 
-void TableBuilder::add_value(NodeId node, Key key, Value value, EntryKind kind) {
+void TableBuilder::add_value(NodeId node, Key&& key, Value&& value, EntryKind kind) {
     add_entry(node, std::move(key), std::move(value), Meta{0, kind});
 }
 

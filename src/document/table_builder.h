@@ -58,7 +58,7 @@ public:
     NodeId last_element(NodeId node, std::uint32_t index) const;
 
     // The add functions take a key that the node does not hold yet.
-    void add_value(NodeId node, Key key, Value value, EntryKind kind);
+    void add_value(NodeId node, Key&& key, Value&& value, EntryKind kind);
     NodeId add_table(NodeId node, std::string_view key, EntryKind kind);
     // A new array of tables with one element; returns the element.
     NodeId add_table_array(NodeId node, std::string_view key);
@@ -91,7 +91,7 @@ private:
         NodeId last = 0;
     };
 
-    std::uint32_t add_entry(NodeId node, Key key, Value value, Meta meta);
+    std::uint32_t add_entry(NodeId node, Key&& key, Value&& value, Meta meta);
     void rebuild_index(Node& node);
     Value finish_table_array(std::uint32_t id);
     void push_element(TableArrayNode& array, Value element);
