@@ -3,6 +3,7 @@
 // numbers and date-times, and remembers the first fault with its byte offset.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -67,8 +68,17 @@ private:
     bool read_special_float(Value& out, bool negative);
     bool read_radix_integer(Value& out, std::size_t start);
     bool read_decimal(Value& out, std::string& buffer);
+    // The decimal digits read so far: their count, and the value of the first nineteen.
+    struct DecimalDigits {
+        std::uint64_t value = 0;
+        std::size_t count = 0;
+    };
+    // As read_digits for radix 10, adding the digits to `digits`.
+    bool read_decimal_digits(const char* what, DecimalDigits& digits);
+    // The float from start to the cursor, converted from its text.
+    bool read_float_text(Value& out, std::size_t start, std::string& buffer);
     // Digits of `radix`, single underscores between them; at least one digit.
-    bool read_digits(int radix, std::string* keep, const char* what);
+    bool read_digits(int radix, const char* what);
     bool refuse_trailing_number_char();
 
     Fault fault_;
