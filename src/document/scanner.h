@@ -11,6 +11,34 @@
 
 namespace qeld::doc::detail {
 
+// Classes of bytes for the loops over keys, strings and comments, one bit each.
+enum CharClass : std::uint8_t {
+    bare_key_class = 1,      // ASCII letters, digits, '_' and '-'
+    basic_plain_class = 2,   // what a one-line basic string holds as it is: printable ASCII but '"' and '\\'
+    literal_plain_class = 4, // the same for a literal string: printable ASCII but '\''
+    comment_plain_class = 8, // what a comment holds as it is: printable ASCII and tab
+};
+
+inline constexpr auto char_classes = [] {
+    struct Table {
+        std::uint8_t bits[256] = {};
+    } table;
+    for (int c = 0; c < 256; ++c) {
+        std::uint8_t b = 0;
+        const bool printable = c >= 0x20 && c < 0x7F;
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-') {
+            b |= bare_key_class;
+        }
+        if (printable && c != '"' && c != '\\') b |= basic_plain_class;
+        if (printable && c != '\'') b |= literal_plain_class;
+        if (printable || c == '\t') b |= comment_plain_class;
+        table.bits[c] = b;
+    }
+    return table;
+}();
+
+inline bool char_has(char c, CharClass cls) { return (char_classes.bits[static_cast<unsigned char>(c)] & cls) != 0; }
+
 struct Fault {
     std::size_t offset = 0;
     std::string description;

@@ -51,8 +51,8 @@ TableBuilder::~TableBuilder() {
     }
 }
 
-Key TableBuilder::key(std::string_view text) {
-    if (text.size() <= Key::inline_capacity || text.size() > intern_size_limit) return Storage::key(*arena_, text);
+Key TableBuilder::long_key(std::string_view text) {
+    if (text.size() > intern_size_limit) return Storage::key(*arena_, text);
     if (interned_.empty()) interned_.assign(intern_capacity, 0);
     const std::size_t mask = intern_capacity - 1;
     std::size_t slot = hash_key(text) & mask;
@@ -72,17 +72,45 @@ Value TableBuilder::string(std::string_view text) { return Value(Storage::string
 
 Value TableBuilder::array(Value* items, std::size_t n) { return Value(Storage::array(*arena_, items, n)); }
 
+// A short key's bit comes from its word, a longer one's from its first seven bytes and its size.
+std::uint64_t TableBuilder::filter_bit(std::string_view key) {
+    std::uint64_t sketch;
+    if (!Storage::short_key_word(key, sketch)) {
+        Storage::short_key_word(key.substr(0, Key::inline_capacity), sketch);
+        sketch += key.size() << 4;
+    }
+    return std::uint64_t{1} << ((sketch * 0x9E3779B97F4A7C15ull) >> 58);
+}
+
+std::uint64_t TableBuilder::filter_bit(const Key& key) {
+    const std::uint64_t word = Storage::word(key);
+    if (Storage::is_short(key)) return std::uint64_t{1} << ((word * 0x9E3779B97F4A7C15ull) >> 58);
+    return filter_bit(key.view());
+}
+
+// Short keys are equal exactly when their words are; a longer key is never equal to a short one.
+std::uint32_t TableBuilder::find_linear(const Node& node, std::uint64_t word, std::string_view key) const {
+    const std::size_t n = node.entries.size();
+    const Entry* entries = node.entries.data();
+    if (key.size() <= Key::inline_capacity) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (Storage::word(entries[i].key) == word) return static_cast<std::uint32_t>(i);
+        }
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (entries[i].key.view() == key) return static_cast<std::uint32_t>(i);
+        }
+    }
+    return npos;
+}
+
 std::uint32_t TableBuilder::find(NodeId id, std::string_view key) const {
     const Node& node = nodes_[id];
     if (node.index.empty()) {
-        // Short keys are equal exactly when their words are.
-        std::uint64_t word;
-        const bool short_key = Storage::short_key_word(key, word);
-        for (std::size_t i = 0; i < node.entries.size(); ++i) {
-            const Key& k = node.entries[i].key;
-            if (short_key ? Storage::word(k) == word : k.view() == key) return static_cast<std::uint32_t>(i);
-        }
-        return npos;
+        if ((node.filter & filter_bit(key)) == 0) return npos;
+        std::uint64_t word = 0;
+        Storage::short_key_word(key, word);
+        return find_linear(node, word, key);
     }
     const std::size_t mask = node.index.size() - 1;
     for (std::size_t slot = hash_key(key) & mask;; slot = (slot + 1) & mask) {
@@ -90,6 +118,13 @@ std::uint32_t TableBuilder::find(NodeId id, std::string_view key) const {
         if (at == 0) return npos;
         if (node.entries[at - 1].key == key) return at - 1;
     }
+}
+
+std::uint32_t TableBuilder::find(NodeId id, const Key& key) const {
+    const Node& node = nodes_[id];
+    if (!node.index.empty()) return find(id, key.view());
+    if ((node.filter & filter_bit(key)) == 0) return npos;
+    return find_linear(node, Storage::word(key), key.view());
 }
 
 void TableBuilder::rebuild_index(Node& node) {
@@ -115,6 +150,7 @@ std::uint32_t TableBuilder::add_entry(NodeId id, Key&& key, Value&& value, Meta 
     entry.key = std::move(key);
     entry.value = std::move(value);
     node.meta.push_back(meta);
+    node.filter |= filter_bit(node.entries.back().key);
     const std::size_t size = node.entries.size();
     if (size > linear_limit) {
         if (node.index.size() < size * 2) {
@@ -183,6 +219,7 @@ void TableBuilder::release(NodeId id) {
         node.entries.clear();
         node.meta.clear();
         node.index.clear();
+        node.filter = 0;
     }
     if (id != root()) free_nodes_.push_back(id);
 }

@@ -42,13 +42,14 @@ public:
     NodeId root() const { return 0; }
 
     // Values of the tree, kept in its arena.
-    Key key(std::string_view text);
+    Key key(std::string_view text) { return text.size() <= Key::inline_capacity ? Key(text) : long_key(text); }
     Value string(std::string_view text);
     // The array of the n items, each moved.
     Value array(Value* items, std::size_t n);
 
     // The entry index of key in the node, or npos.
     std::uint32_t find(NodeId node, std::string_view key) const;
+    std::uint32_t find(NodeId node, const Key& key) const;
     EntryKind kind(NodeId node, std::uint32_t index) const { return nodes_[node].meta[index].kind; }
     void set_kind(NodeId node, std::uint32_t index, EntryKind kind) { nodes_[node].meta[index].kind = kind; }
     const Value& value(NodeId node, std::uint32_t index) const { return nodes_[node].entries[index].value; }
@@ -81,7 +82,13 @@ private:
         std::vector<Entry> entries;
         std::vector<Meta> meta;
         std::vector<std::uint32_t> index;  // open addressing of entry index + 1; empty while small
+        std::uint64_t filter = 0;  // the filter_bit of every key, so that most keys not held are
+                                   // known absent without a search
     };
+    static std::uint64_t filter_bit(std::string_view key);
+    static std::uint64_t filter_bit(const Key& key);
+    std::uint32_t find_linear(const Node& node, std::uint64_t word, std::string_view key) const;
+    Key long_key(std::string_view text);
     // The finished elements grow in a loose block that the arena adopts when the array is
     // finished, so that a long array of tables is never copied whole.
     struct TableArrayNode {
