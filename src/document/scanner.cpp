@@ -1,10 +1,12 @@
 #include "document/scanner.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "common/utf8.h"
@@ -33,6 +35,29 @@ int days_in_month(int year, int month) {
 
 int two_digits(std::string_view text, std::size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); }
 
+// From p, the offset of the first byte that needs a look of its own: one from 0x80, below 0x20
+// (tab included), 0x7F, or either stop byte. Eight bytes at a time, so it may stop short of such
+// a byte within the last eight bytes of the text.
+std::size_t skip_plain(const char* s, std::size_t p, std::size_t n, char stop1, char stop2) {
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t ones = 0x0101010101010101ull;
+        constexpr std::uint64_t high = 0x8080808080808080ull;
+        const std::uint64_t first = ones * static_cast<unsigned char>(stop1);
+        const std::uint64_t second = ones * static_cast<unsigned char>(stop2);
+        // The high bit of each byte that is zero; the lowest one marked is exact.
+        auto zeros = [](std::uint64_t x) { return (x - ones) & ~x & high; };
+        while (p + 8 <= n) {
+            std::uint64_t w;
+            std::memcpy(&w, s + p, 8);
+            const std::uint64_t marks = (w & high) | ((w - ones * 0x20) & ~w & high) | zeros(w ^ (ones * 0x7F)) |
+                                        zeros(w ^ first) | zeros(w ^ second);
+            if (marks != 0) return p + static_cast<std::size_t>(std::countr_zero(marks) / 8);
+            p += 8;
+        }
+    }
+    return p;
+}
+
 constexpr const char* control_in_string = "control characters other than tab must be escaped in strings";
 constexpr const char* lone_carriage_return = "a carriage return must be followed by a line feed";
 constexpr const char* invalid_utf8 = "invalid UTF-8";
@@ -52,6 +77,8 @@ bool Scanner::skip_comment() {
     const std::size_t n = text_.size();
     ++pos_;
     while (pos_ < n) {
+        pos_ = skip_plain(text_.data(), pos_, n, '\x7F', '\x7F');
+        if (pos_ >= n) break;
         unsigned char c = static_cast<unsigned char>(text_[pos_]);
         if (c >= 0x20 && c < 0x7F) {
             ++pos_;
@@ -158,6 +185,7 @@ bool Scanner::read_basic_string(std::string_view& view, std::string& buffer) {
     std::size_t chunk = start;
     bool decoded = false;
     for (;;) {
+        pos_ = skip_plain(s, pos_, n, '"', '\\');
         if (pos_ >= n) return fail(pos_, "unterminated string: expected a closing '\"'");
         unsigned char c = static_cast<unsigned char>(s[pos_]);
         if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
@@ -190,6 +218,7 @@ bool Scanner::read_literal_string(std::string_view& view) {
     const std::size_t n = text_.size();
     const std::size_t start = ++pos_;
     for (;;) {
+        pos_ = skip_plain(s, pos_, n, '\'', '\'');
         if (pos_ >= n) return fail(pos_, "unterminated string: expected a closing \"'\"");
         unsigned char c = static_cast<unsigned char>(s[pos_]);
         if (c >= 0x20 && c < 0x7F && c != '\'') {
@@ -403,23 +432,28 @@ bool Scanner::read_radix_integer(Value& out, std::size_t start) {
 }
 
 bool Scanner::read_decimal_digits(const char* what, DecimalDigits& digits) {
-    if (!is_digit(peek())) return fail(pos_, std::string("expected ") + what);
     const char* s = text_.data();
     const std::size_t n = text_.size();
+    std::size_t p = pos_;
+    if (p >= n || !is_digit(s[p])) return fail(pos_, std::string("expected ") + what);
+    std::uint64_t value = digits.value;
+    std::size_t count = digits.count;
     for (;;) {
-        const char c = pos_ < n ? s[pos_] : '\0';
-        if (is_digit(c)) {
+        for (; p < n && is_digit(s[p]); ++p, ++count) {
             // Nineteen decimal digits always fit in 64 bits.
-            if (digits.count < 19) digits.value = digits.value * 10 + static_cast<std::uint64_t>(c - '0');
-            ++digits.count;
-            ++pos_;
-        } else if (c == '_') {
-            if (!is_digit(peek_at(1))) return fail(pos_, "an underscore in a number must stand between two digits");
-            ++pos_;
-        } else {
-            return true;
+            if (count < 19) value = value * 10 + static_cast<std::uint64_t>(s[p] - '0');
         }
+        if (p >= n || s[p] != '_') break;
+        if (p + 1 >= n || !is_digit(s[p + 1])) {
+            pos_ = p;
+            return fail(p, "an underscore in a number must stand between two digits");
+        }
+        ++p;
     }
+    pos_ = p;
+    digits.value = value;
+    digits.count = count;
+    return true;
 }
 
 bool Scanner::read_decimal(Value& out, std::string& buffer) {

@@ -43,7 +43,7 @@ std::uint64_t key_prefix(std::string_view key) {
 
 }  // namespace
 
-TableBuilder::TableBuilder() : arena_(std::make_unique<Arena>()) { nodes_.emplace_back(); }
+TableBuilder::TableBuilder() : arena_(std::make_unique<Arena>()) { node_at_.push_back(&nodes_.emplace_back()); }
 
 TableBuilder::~TableBuilder() {
     for (const TableArrayNode& array : arrays_) {
@@ -105,7 +105,7 @@ std::uint32_t TableBuilder::find_linear(const Node& node, std::uint64_t word, st
 }
 
 std::uint32_t TableBuilder::find(NodeId id, std::string_view key) const {
-    const Node& node = nodes_[id];
+    const Node& node = *node_at_[id];
     if (node.index.empty()) {
         if ((node.filter & filter_bit(key)) == 0) return npos;
         std::uint64_t word = 0;
@@ -121,7 +121,7 @@ std::uint32_t TableBuilder::find(NodeId id, std::string_view key) const {
 }
 
 std::uint32_t TableBuilder::find(NodeId id, const Key& key) const {
-    const Node& node = nodes_[id];
+    const Node& node = *node_at_[id];
     if (!node.index.empty()) return find(id, key.view());
     if ((node.filter & filter_bit(key)) == 0) return npos;
     return find_linear(node, Storage::word(key), key.view());
@@ -140,7 +140,7 @@ void TableBuilder::rebuild_index(Node& node) {
 }
 
 std::uint32_t TableBuilder::add_entry(NodeId id, Key&& key, Value&& value, Meta meta) {
-    Node& node = nodes_[id];
+    Node& node = *node_at_[id];
     const auto index = static_cast<std::uint32_t>(node.entries.size());
     if (node.entries.size() == node.entries.capacity() && node.entries.size() >= reuse_limit) {
         // Large tables grow by half, not double, to bound the spare room they hold.
@@ -191,11 +191,11 @@ TableBuilder::NodeId TableBuilder::add_table_array(NodeId node, std::string_view
 }
 
 TableBuilder::NodeId TableBuilder::last_element(NodeId node, std::uint32_t index) const {
-    return arrays_[nodes_[node].meta[index].child].last;
+    return arrays_[node_at_[node]->meta[index].child].last;
 }
 
 TableBuilder::NodeId TableBuilder::append_element(NodeId node, std::uint32_t index) {
-    TableArrayNode& array = arrays_[nodes_[node].meta[index].child];
+    TableArrayNode& array = arrays_[node_at_[node]->meta[index].child];
     push_element(array, Value(finish(array.last)));
     array.last = new_node();
     return array.last;
@@ -207,12 +207,12 @@ TableBuilder::NodeId TableBuilder::new_node() {
         free_nodes_.pop_back();
         return id;
     }
-    nodes_.emplace_back();
+    node_at_.push_back(&nodes_.emplace_back());
     return static_cast<NodeId>(nodes_.size() - 1);
 }
 
 void TableBuilder::release(NodeId id) {
-    Node& node = nodes_[id];
+    Node& node = *node_at_[id];
     if (node.entries.capacity() > reuse_limit) {
         node = Node();
     } else {
@@ -270,7 +270,7 @@ void TableBuilder::finish_children(Node& node) {
 }
 
 Table TableBuilder::finish(NodeId id) {
-    Node& node = nodes_[id];
+    Node& node = *node_at_[id];
     finish_children(node);
     const std::size_t n = node.entries.size();
     Entry* block = Storage::entries(*arena_, n);
@@ -280,7 +280,7 @@ Table TableBuilder::finish(NodeId id) {
 }
 
 Table TableBuilder::finish_root() {
-    Node& node = nodes_[root()];
+    Node& node = *node_at_[root()];
     finish_children(node);
     const std::size_t n = node.entries.size();
     Entry* block = Storage::root_entries(*arena_, n);

@@ -50,11 +50,11 @@ public:
     // The entry index of key in the node, or npos.
     std::uint32_t find(NodeId node, std::string_view key) const;
     std::uint32_t find(NodeId node, const Key& key) const;
-    EntryKind kind(NodeId node, std::uint32_t index) const { return nodes_[node].meta[index].kind; }
-    void set_kind(NodeId node, std::uint32_t index, EntryKind kind) { nodes_[node].meta[index].kind = kind; }
-    const Value& value(NodeId node, std::uint32_t index) const { return nodes_[node].entries[index].value; }
+    EntryKind kind(NodeId node, std::uint32_t index) const { return node_at_[node]->meta[index].kind; }
+    void set_kind(NodeId node, std::uint32_t index, EntryKind kind) { node_at_[node]->meta[index].kind = kind; }
+    const Value& value(NodeId node, std::uint32_t index) const { return node_at_[node]->entries[index].value; }
     // The open table below an entry of kind Implicit, Header or Dotted.
-    NodeId child(NodeId node, std::uint32_t index) const { return nodes_[node].meta[index].child; }
+    NodeId child(NodeId node, std::uint32_t index) const { return node_at_[node]->meta[index].child; }
     // The open last element of the array of tables of a TableArray entry.
     NodeId last_element(NodeId node, std::uint32_t index) const;
 
@@ -121,6 +121,7 @@ private:
     // buffers for reuse (unless large), so the many small tables of an array of tables cost one
     // exact allocation each.
     std::deque<Node> nodes_;
+    std::vector<Node*> node_at_;  // each node of nodes_, found with one load
     std::vector<NodeId> free_nodes_;
     std::deque<TableArrayNode> arrays_;
     std::vector<std::uint32_t> free_arrays_;
