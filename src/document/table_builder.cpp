@@ -13,6 +13,8 @@ namespace {
 constexpr std::size_t linear_limit = 16;
 // Nodes that grew past this many entries give their buffers back when released.
 constexpr std::size_t reuse_limit = 4096;
+// The room a table first gets for its entries.
+constexpr std::size_t first_capacity = 8;
 
 std::uint64_t hash_key(std::string_view key) {
     std::uint64_t h = 0x9E3779B97F4A7C15ull ^ key.size();
@@ -53,19 +55,38 @@ TableBuilder::~TableBuilder() {
 
 Key TableBuilder::long_key(std::string_view text) {
     if (text.size() > intern_size_limit) return Storage::key(*arena_, text);
-    if (interned_.empty()) interned_.assign(intern_capacity, 0);
-    const std::size_t mask = intern_capacity - 1;
-    std::size_t slot = hash_key(text) & mask;
+    if (interned_.empty()) interned_.assign(intern_first_capacity, 0);
+    const std::uint64_t hash = hash_key(text);
+    std::size_t mask = interned_.size() - 1;
+    std::size_t slot = hash & mask;
     for (; interned_[slot] != 0; slot = (slot + 1) & mask) {
         Key known = Storage::held_key(interned_[slot]);
         if (known.view() == text) return known;
     }
     Key made = Storage::key(*arena_, text);
     if (interned_count_ < intern_capacity / 2) {
+        if ((interned_count_ + 1) * 2 > interned_.size()) {
+            grow_interned();
+            mask = interned_.size() - 1;
+            for (slot = hash & mask; interned_[slot] != 0; slot = (slot + 1) & mask) {
+            }
+        }
         interned_[slot] = Storage::word(made);
         ++interned_count_;
     }
     return made;
+}
+
+void TableBuilder::grow_interned() {
+    std::vector<std::uint64_t> old(interned_.size() * 2, 0);
+    old.swap(interned_);
+    const std::size_t mask = interned_.size() - 1;
+    for (const std::uint64_t word : old) {
+        if (word == 0) continue;
+        std::size_t slot = hash_key(Storage::held_key(word).view()) & mask;
+        while (interned_[slot] != 0) slot = (slot + 1) & mask;
+        interned_[slot] = word;
+    }
 }
 
 Value TableBuilder::string(std::string_view text) { return Value(Storage::string(*arena_, text)); }
@@ -142,7 +163,11 @@ void TableBuilder::rebuild_index(Node& node) {
 std::uint32_t TableBuilder::add_entry(NodeId id, Key&& key, Value&& value, Meta meta) {
     Node& node = *node_at_[id];
     const auto index = static_cast<std::uint32_t>(node.entries.size());
-    if (node.entries.size() == node.entries.capacity() && node.entries.size() >= reuse_limit) {
+    if (node.entries.capacity() == 0) {
+        // Most tables are small: one allocation each instead of one per doubling.
+        node.entries.reserve(first_capacity);
+        node.meta.reserve(first_capacity);
+    } else if (node.entries.size() == node.entries.capacity() && node.entries.size() >= reuse_limit) {
         // Large tables grow by half, not double, to bound the spare room they hold.
         node.entries.reserve(node.entries.size() + node.entries.size() / 2);
     }

@@ -112,10 +112,14 @@ private:
     // Long keys are interned: a text met before gets the same arena block, so that it is stored
     // once and its word stays equal across tables. Only the first intern_capacity / 2 texts of up
     // to intern_size_limit bytes are kept, which bounds the table.
+    // The table starts small and doubles while at most half full, so that a small document
+    // does not clear the whole of it.
     static constexpr std::size_t intern_capacity = 8192;
+    static constexpr std::size_t intern_first_capacity = 16;
     static constexpr std::size_t intern_size_limit = 64;
     std::vector<std::uint64_t> interned_;  // open addressing of key words; 0 is free
     std::size_t interned_count_ = 0;
+    void grow_interned();
 
     // Deques keep references to nodes stable while others are added; released nodes keep their
     // buffers for reuse (unless large), so the many small tables of an array of tables cost one
