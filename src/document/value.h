@@ -241,6 +241,16 @@ private:
 
 static_assert(sizeof(Key) == 8);
 
+inline Key& Key::operator=(Key&& other) noexcept {
+    if (this != &other) {
+        const std::uint64_t taken = other.word_;
+        other.set_inline(0);
+        release();
+        word_ = taken;
+    }
+    return *this;
+}
+
 // The items of an array, in document order, in one block of exact size.
 class Array {
 public:
