@@ -38,13 +38,11 @@ public:
 private:
     using NodeId = TableBuilder::NodeId;
 
-    // One segment of the key being read: where it starts in the text, and its bytes, either a
-    // slice of the text or of key_arena_ (when escapes were decoded).
-    struct Segment {
-        std::size_t pos;
+    // A segment of the key being read whose escapes were decoded: its bytes lie in key_arena_.
+    struct Decoded {
+        std::size_t index;
         std::size_t begin;
         std::size_t size;
-        bool in_arena;
     };
 
     bool read_key();
@@ -57,7 +55,7 @@ private:
     bool parse_inline_table(Value& out, std::size_t depth);
     bool expect_line_end(const char* after);
 
-    std::size_t segment_pos(std::size_t i) const { return segments_[i].pos; }
+    std::size_t segment_pos(std::size_t i) const { return key_starts_[i]; }
     bool tracking() const { return inline_tables_ != nullptr; }
 
     TableBuilder builder_;
@@ -65,8 +63,10 @@ private:
     std::size_t block_depth_ = 0;   // its depth below the root
     bool block_in_array_ = false;   // whether it lies inside an array of tables
 
-    std::vector<Segment> segments_;
-    std::vector<std::string_view> keys_;  // the decoded segments of the last key read
+    // The decoded segments of the last key read, and where each starts in the text.
+    std::vector<std::string_view> keys_;
+    std::vector<std::size_t> key_starts_;
+    std::vector<Decoded> decoded_;
     std::string key_arena_;
     std::string key_buffer_;
     std::string string_buffer_;
@@ -123,12 +123,17 @@ bool Parser::read_key_segment() {
     const std::size_t start = pos_;
     const char c = peek();
     if (is_bare_key_char(c)) {
-        while (is_bare_key_char(peek())) ++pos_;
+        const char* s = text_.data();
+        const std::size_t n = text_.size();
+        std::size_t end = pos_ + 1;
+        while (end < n && char_has(s[end], bare_key_class)) ++end;
+        pos_ = end;
         const unsigned char next = static_cast<unsigned char>(peek());
         const bool delimiter = next == ' ' || next == '\t' || next == '.' || next == '=' || next == ']' ||
                                next == ',' || next == '}' || next == '#' || next < 0x20 || next == 0x7F;
         if (!at_end() && !delimiter) return fail(pos_, bare_key_rule);
-        segments_.push_back(Segment{start, start, pos_ - start, false});
+        keys_.push_back(text_.substr(start, end - start));
+        key_starts_.push_back(start);
         return true;
     }
     std::string_view view;
@@ -136,27 +141,31 @@ bool Parser::read_key_segment() {
         if (starts_with("\"\"\"")) return fail(start, "a key cannot be a multi-line string");
         if (!read_basic_string(view, key_buffer_)) return false;
     } else if (c == '\'') {
-        if (starts_with("'''")) return fail(start, "a key cannot be a multi-line string");
+        if (starts_with("\'\'\'")) return fail(start, "a key cannot be a multi-line string");
         if (!read_literal_string(view)) return false;
     } else if (static_cast<unsigned char>(c) >= 0x80) {
         return fail(start, bare_key_rule);
     } else {
         return fail(start, "expected a key");
     }
-    if (view.data() != key_buffer_.data()) {
-        segments_.push_back(Segment{start, static_cast<std::size_t>(view.data() - text_.data()), view.size(), false});
-    } else {
-        segments_.push_back(Segment{start, key_arena_.size(), view.size(), true});
+    if (view.data() == key_buffer_.data()) {
+        // key_buffer_ is reused by the next segment, and key_arena_ may move as it grows: the
+        // view is made once the whole key is read.
+        decoded_.push_back(Decoded{keys_.size(), key_arena_.size(), view.size()});
         key_arena_.append(view);
     }
+    keys_.push_back(view);
+    key_starts_.push_back(start);
     return true;
 }
 
 bool Parser::read_key() {
-    segments_.clear();
+    keys_.clear();
+    key_starts_.clear();
+    decoded_.clear();
     key_arena_.clear();
     for (;;) {
-        if (segments_.size() == max_key_segments) {
+        if (keys_.size() == max_key_segments) {
             return fail(pos_, "key has more than " + std::to_string(max_key_segments) + " dotted segments");
         }
         if (!read_key_segment()) return false;
@@ -165,10 +174,7 @@ bool Parser::read_key() {
         ++pos_;
         skip_whitespace();
     }
-    keys_.clear();
-    for (const Segment& s : segments_) {
-        keys_.push_back(s.in_arena ? std::string_view(key_arena_).substr(s.begin, s.size) : text_.substr(s.begin, s.size));
-    }
+    for (const Decoded& d : decoded_) keys_[d.index] = std::string_view(key_arena_).substr(d.begin, d.size);
     return true;
 }
 
@@ -284,11 +290,11 @@ bool Parser::parse_keyval(NodeId table, std::size_t depth) {
         if (!descend_dotted(node, i)) return false;
     }
     const std::string_view last = keys_[count - 1];
-    if (builder_.find(node, last) != TableBuilder::npos) {
-        return fail(segment_pos(count - 1), "the key " + quote_basic_string(last) + " is already defined");
-    }
     // The value may read keys of its own: keep what is needed of this one.
     Key key = builder_.key(last);
+    if (builder_.find(node, key) != TableBuilder::npos) {
+        return fail(segment_pos(count - 1), "the key " + quote_basic_string(last) + " is already defined");
+    }
     const std::size_t path_size = path_.size();
     if (tracking()) path_.insert(path_.end(), keys_.begin(), keys_.end());
 

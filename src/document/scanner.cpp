@@ -1,10 +1,12 @@
 #include "document/scanner.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "common/utf8.h"
@@ -33,6 +35,29 @@ int days_in_month(int year, int month) {
 
 int two_digits(std::string_view text, std::size_t at) { return (text[at] - '0') * 10 + (text[at + 1] - '0'); }
 
+// From p, the offset of the first byte that needs a look of its own: one from 0x80, below 0x20
+// (tab included), 0x7F, or either stop byte. Eight bytes at a time, so it may stop short of such
+// a byte within the last eight bytes of the text.
+std::size_t skip_plain(const char* s, std::size_t p, std::size_t n, char stop1, char stop2) {
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t ones = 0x0101010101010101ull;
+        constexpr std::uint64_t high = 0x8080808080808080ull;
+        const std::uint64_t first = ones * static_cast<unsigned char>(stop1);
+        const std::uint64_t second = ones * static_cast<unsigned char>(stop2);
+        // The high bit of each byte that is zero; the lowest one marked is exact.
+        auto zeros = [](std::uint64_t x) { return (x - ones) & ~x & high; };
+        while (p + 8 <= n) {
+            std::uint64_t w;
+            std::memcpy(&w, s + p, 8);
+            const std::uint64_t marks = (w & high) | ((w - ones * 0x20) & ~w & high) | zeros(w ^ (ones * 0x7F)) |
+                                        zeros(w ^ first) | zeros(w ^ second);
+            if (marks != 0) return p + static_cast<std::size_t>(std::countr_zero(marks) / 8);
+            p += 8;
+        }
+    }
+    return p;
+}
+
 constexpr const char* control_in_string = "control characters other than tab must be escaped in strings";
 constexpr const char* lone_carriage_return = "a carriage return must be followed by a line feed";
 constexpr const char* invalid_utf8 = "invalid UTF-8";
@@ -52,6 +77,8 @@ bool Scanner::skip_comment() {
     const std::size_t n = text_.size();
     ++pos_;
     while (pos_ < n) {
+        pos_ = skip_plain(text_.data(), pos_, n, '\x7F', '\x7F');
+        if (pos_ >= n) break;
         unsigned char c = static_cast<unsigned char>(text_[pos_]);
         if (c >= 0x20 && c < 0x7F) {
             ++pos_;
@@ -158,6 +185,7 @@ bool Scanner::read_basic_string(std::string_view& view, std::string& buffer) {
     std::size_t chunk = start;
     bool decoded = false;
     for (;;) {
+        pos_ = skip_plain(s, pos_, n, '"', '\\');
         if (pos_ >= n) return fail(pos_, "unterminated string: expected a closing '\"'");
         unsigned char c = static_cast<unsigned char>(s[pos_]);
         if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
@@ -190,6 +218,7 @@ bool Scanner::read_literal_string(std::string_view& view) {
     const std::size_t n = text_.size();
     const std::size_t start = ++pos_;
     for (;;) {
+        pos_ = skip_plain(s, pos_, n, '\'', '\'');
         if (pos_ >= n) return fail(pos_, "unterminated string: expected a closing \"'\"");
         unsigned char c = static_cast<unsigned char>(s[pos_]);
         if (c >= 0x20 && c < 0x7F && c != '\'') {
@@ -343,12 +372,11 @@ bool Scanner::read_string_value(std::string_view& view, std::string& buffer) {
     return ok;
 }
 
-bool Scanner::read_digits(int radix, std::string* keep, const char* what) {
+bool Scanner::read_digits(int radix, const char* what) {
     if (digit_value(peek(), radix) < 0) return fail(pos_, std::string("expected ") + what);
     for (;;) {
         char c = peek();
         if (digit_value(c, radix) >= 0) {
-            if (keep) keep->push_back(c);
             ++pos_;
         } else if (c == '_') {
             if (digit_value(peek_at(1), radix) < 0) return fail(pos_, "an underscore in a number must stand between two digits");
@@ -390,7 +418,7 @@ bool Scanner::read_radix_integer(Value& out, std::size_t start) {
     pos_ += 2;
     const char* what = radix == 16 ? "a hexadecimal digit" : radix == 8 ? "an octal digit" : "a binary digit";
     const std::size_t digits_start = pos_;
-    if (!read_digits(radix, nullptr, what)) return false;
+    if (!read_digits(radix, what)) return false;
     std::uint64_t v = 0;
     for (std::size_t i = digits_start; i < pos_; ++i) {
         int d = digit_value(text_[i], radix);
@@ -403,13 +431,36 @@ bool Scanner::read_radix_integer(Value& out, std::size_t start) {
     return true;
 }
 
+bool Scanner::read_decimal_digits(const char* what, DecimalDigits& digits) {
+    const char* s = text_.data();
+    const std::size_t n = text_.size();
+    std::size_t p = pos_;
+    if (p >= n || !is_digit(s[p])) return fail(pos_, std::string("expected ") + what);
+    std::uint64_t value = digits.value;
+    std::size_t count = digits.count;
+    for (;;) {
+        for (; p < n && is_digit(s[p]); ++p, ++count) {
+            // Nineteen decimal digits always fit in 64 bits.
+            if (count < 19) value = value * 10 + static_cast<std::uint64_t>(s[p] - '0');
+        }
+        if (p >= n || s[p] != '_') break;
+        if (p + 1 >= n || !is_digit(s[p + 1])) {
+            pos_ = p;
+            return fail(p, "an underscore in a number must stand between two digits");
+        }
+        ++p;
+    }
+    pos_ = p;
+    digits.value = value;
+    digits.count = count;
+    return true;
+}
+
 bool Scanner::read_decimal(Value& out, std::string& buffer) {
     const std::size_t start = pos_;
     bool negative = false;
-    buffer.clear();
     if (peek() == '+' || peek() == '-') {
         negative = peek() == '-';
-        if (negative) buffer.push_back('-');
         ++pos_;
     }
     char c = peek();
@@ -421,52 +472,74 @@ bool Scanner::read_decimal(Value& out, std::string& buffer) {
         return read_radix_integer(out, start);
     }
     if (c == '0' && (is_digit(next) || next == '_')) return fail(pos_, "leading zeros are not allowed in a number");
-    if (!read_digits(10, &buffer, "a digit")) return false;
+    DecimalDigits mantissa;
+    if (!read_decimal_digits("a digit", mantissa)) return false;
+    const std::size_t integer_digits = mantissa.count;
     bool is_float = false;
     if (peek() == '.') {
         is_float = true;
-        buffer.push_back('.');
         ++pos_;
-        if (!read_digits(10, &buffer, "a digit after the decimal point")) return false;
+        if (!read_decimal_digits("a digit after the decimal point", mantissa)) return false;
     }
+    bool exponent_negative = false;
+    DecimalDigits exponent;
     if (peek() == 'e' || peek() == 'E') {
         is_float = true;
-        buffer.push_back('e');
         ++pos_;
         if (peek() == '+' || peek() == '-') {
-            buffer.push_back(peek());
+            exponent_negative = peek() == '-';
             ++pos_;
         }
-        if (!read_digits(10, &buffer, "a digit in the exponent")) return false;
+        if (!read_decimal_digits("a digit in the exponent", exponent)) return false;
     }
     if (!refuse_trailing_number_char()) return false;
 
     if (is_float) {
-        double v = 0;
-        const char* first = buffer.data();
-        const char* last = first + buffer.size();
-        auto [ptr, ec] = std::from_chars(first, last, v);
-        if (ec == std::errc::result_out_of_range) {
-            // Too small rounds to zero or a subnormal; too large would become infinity, which
-            // the text did not say.
-            v = std::strtod(buffer.c_str(), nullptr);
-            if (std::isinf(v)) return fail(start, "float is too large for a 64-bit float");
-        } else if (ec != std::errc() || ptr != last) {
-            return fail(start, "invalid float");
+        // A mantissa and a power of ten that doubles hold exactly give the correctly rounded
+        // value in one multiplication or division; anything else goes to from_chars.
+        static constexpr double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        if (mantissa.count <= 19 && mantissa.value <= (std::uint64_t{1} << 53) && exponent.count <= 4) {
+            const auto fraction_digits = static_cast<long>(mantissa.count - integer_digits);
+            const long e = (exponent_negative ? -static_cast<long>(exponent.value) : static_cast<long>(exponent.value)) -
+                           fraction_digits;
+            if (e >= -22 && e <= 22) {
+                const auto m = static_cast<double>(mantissa.value);
+                const double v = e >= 0 ? m * powers[e] : m / powers[-e];
+                out = Value(negative ? -v : v);
+                return true;
+            }
         }
-        out = Value(v);
-        return true;
+        return read_float_text(out, start, buffer);
     }
     const std::uint64_t limit = negative ? static_cast<std::uint64_t>(INT64_MAX) + 1 : static_cast<std::uint64_t>(INT64_MAX);
-    std::uint64_t v = 0;
-    for (char d : buffer) {
-        if (d == '-') continue;
-        std::uint64_t digit = static_cast<std::uint64_t>(d - '0');
-        if (v > (limit - digit) / 10) return fail(start, "integer does not fit in 64 bits");
-        v = v * 10 + digit;
+    if (mantissa.count > 19 || mantissa.value > limit) return fail(start, "integer does not fit in 64 bits");
+    const std::uint64_t v = mantissa.value;
+    out = Value(negative ? static_cast<std::int64_t>(0 - v) : static_cast<std::int64_t>(v));
+    return true;
+}
+
+bool Scanner::read_float_text(Value& out, std::size_t start, std::string& buffer) {
+    // from_chars takes no '+' and no underscores.
+    buffer.clear();
+    for (std::size_t i = start; i < pos_; ++i) {
+        const char c = text_[i];
+        if (c != '_' && !(c == '+' && i == start)) buffer.push_back(c);
     }
-    std::int64_t i = negative ? static_cast<std::int64_t>(0 - v) : static_cast<std::int64_t>(v);
-    out = Value(i);
+    double v = 0;
+    const char* first = buffer.data();
+    const char* last = first + buffer.size();
+    auto [ptr, ec] = std::from_chars(first, last, v);
+    if (ec == std::errc::result_out_of_range) {
+        // Too small rounds to zero or a subnormal; too large would become infinity, which
+        // the text did not say.
+        v = std::strtod(buffer.c_str(), nullptr);
+        if (std::isinf(v)) return fail(start, "float is too large for a 64-bit float");
+    } else if (ec != std::errc() || ptr != last) {
+        return fail(start, "invalid float");
+    }
+    out = Value(v);
     return true;
 }
 

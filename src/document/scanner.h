@@ -3,12 +3,41 @@
 // numbers and date-times, and remembers the first fault with its byte offset.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "document/value.h"
 
 namespace qeld::doc::detail {
+
+// Classes of bytes for the loops over keys, strings and comments, one bit each.
+enum CharClass : std::uint8_t {
+    bare_key_class = 1,      // ASCII letters, digits, '_' and '-'
+    basic_plain_class = 2,   // what a one-line basic string holds as it is: printable ASCII but '"' and '\\'
+    literal_plain_class = 4, // the same for a literal string: printable ASCII but '\''
+    comment_plain_class = 8, // what a comment holds as it is: printable ASCII and tab
+};
+
+inline constexpr auto char_classes = [] {
+    struct Table {
+        std::uint8_t bits[256] = {};
+    } table;
+    for (int c = 0; c < 256; ++c) {
+        std::uint8_t b = 0;
+        const bool printable = c >= 0x20 && c < 0x7F;
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-') {
+            b |= bare_key_class;
+        }
+        if (printable && c != '"' && c != '\\') b |= basic_plain_class;
+        if (printable && c != '\'') b |= literal_plain_class;
+        if (printable || c == '\t') b |= comment_plain_class;
+        table.bits[c] = b;
+    }
+    return table;
+}();
+
+inline bool char_has(char c, CharClass cls) { return (char_classes.bits[static_cast<unsigned char>(c)] & cls) != 0; }
 
 struct Fault {
     std::size_t offset = 0;
@@ -67,8 +96,17 @@ private:
     bool read_special_float(Value& out, bool negative);
     bool read_radix_integer(Value& out, std::size_t start);
     bool read_decimal(Value& out, std::string& buffer);
+    // The decimal digits read so far: their count, and the value of the first nineteen.
+    struct DecimalDigits {
+        std::uint64_t value = 0;
+        std::size_t count = 0;
+    };
+    // As read_digits for radix 10, adding the digits to `digits`.
+    bool read_decimal_digits(const char* what, DecimalDigits& digits);
+    // The float from start to the cursor, converted from its text.
+    bool read_float_text(Value& out, std::size_t start, std::string& buffer);
     // Digits of `radix`, single underscores between them; at least one digit.
-    bool read_digits(int radix, std::string* keep, const char* what);
+    bool read_digits(int radix, const char* what);
     bool refuse_trailing_number_char();
 
     Fault fault_;

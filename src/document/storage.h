@@ -18,6 +18,7 @@ struct Storage {
     // The eight bytes of a key. Keys of up to seven bytes are equal exactly when their words are;
     // short_key_word gives the word such a key has, or false for a longer text.
     static std::uint64_t word(const Key& key) { return key.word_; }
+    static bool is_short(const Key& key) { return key.is_inline(); }
     // Another handle of a key held by the arena, from its word.
     static Key held_key(std::uint64_t word) {
         Key k;

@@ -13,6 +13,8 @@ namespace {
 constexpr std::size_t linear_limit = 16;
 // Nodes that grew past this many entries give their buffers back when released.
 constexpr std::size_t reuse_limit = 4096;
+// The room a table first gets for its entries.
+constexpr std::size_t first_capacity = 8;
 
 std::uint64_t hash_key(std::string_view key) {
     std::uint64_t h = 0x9E3779B97F4A7C15ull ^ key.size();
@@ -43,7 +45,7 @@ std::uint64_t key_prefix(std::string_view key) {
 
 }  // namespace
 
-TableBuilder::TableBuilder() : arena_(std::make_unique<Arena>()) { nodes_.emplace_back(); }
+TableBuilder::TableBuilder() : arena_(std::make_unique<Arena>()) { node_at_.push_back(&nodes_.emplace_back()); }
 
 TableBuilder::~TableBuilder() {
     for (const TableArrayNode& array : arrays_) {
@@ -51,32 +53,39 @@ TableBuilder::~TableBuilder() {
     }
 }
 
-Key TableBuilder::key(std::string_view text) {
-    if (text.size() <= Key::inline_capacity || text.size() > intern_size_limit) return Storage::key(*arena_, text);
-    if (interned_.empty()) interned_.assign(first_intern_capacity, 0);
-    std::size_t slot = intern_slot(text);
-    if (interned_[slot] != 0) return Storage::held_key(interned_[slot]);
+Key TableBuilder::long_key(std::string_view text) {
+    if (text.size() > intern_size_limit) return Storage::key(*arena_, text);
+    if (interned_.empty()) interned_.assign(intern_first_capacity, 0);
+    const std::uint64_t hash = hash_key(text);
+    std::size_t mask = interned_.size() - 1;
+    std::size_t slot = hash & mask;
+    for (; interned_[slot] != 0; slot = (slot + 1) & mask) {
+        Key known = Storage::held_key(interned_[slot]);
+        if (known.view() == text) return known;
+    }
     Key made = Storage::key(*arena_, text);
     if (interned_count_ < intern_capacity / 2) {
+        if ((interned_count_ + 1) * 2 > interned_.size()) {
+            grow_interned();
+            mask = interned_.size() - 1;
+            for (slot = hash & mask; interned_[slot] != 0; slot = (slot + 1) & mask) {
+            }
+        }
         interned_[slot] = Storage::word(made);
         ++interned_count_;
-        if (interned_count_ * 2 > interned_.size() && interned_.size() < intern_capacity) grow_interned();
     }
     return made;
 }
 
-std::size_t TableBuilder::intern_slot(std::string_view text) const {
-    const std::size_t mask = interned_.size() - 1;
-    std::size_t slot = hash_key(text) & mask;
-    while (interned_[slot] != 0 && Storage::held_key(interned_[slot]).view() != text) slot = (slot + 1) & mask;
-    return slot;
-}
-
 void TableBuilder::grow_interned() {
-    std::vector<std::uint64_t> held(interned_.size() * 2, 0);
-    held.swap(interned_);
-    for (std::uint64_t word : held) {
-        if (word != 0) interned_[intern_slot(Storage::held_key(word).view())] = word;
+    std::vector<std::uint64_t> old(interned_.size() * 2, 0);
+    old.swap(interned_);
+    const std::size_t mask = interned_.size() - 1;
+    for (const std::uint64_t word : old) {
+        if (word == 0) continue;
+        std::size_t slot = hash_key(Storage::held_key(word).view()) & mask;
+        while (interned_[slot] != 0) slot = (slot + 1) & mask;
+        interned_[slot] = word;
     }
 }
 
@@ -84,17 +93,45 @@ Value TableBuilder::string(std::string_view text) { return Value(Storage::string
 
 Value TableBuilder::array(Value* items, std::size_t n) { return Value(Storage::array(*arena_, items, n)); }
 
-std::uint32_t TableBuilder::find(NodeId id, std::string_view key) const {
-    const Node& node = nodes_[id];
-    if (node.index.empty()) {
-        // Short keys are equal exactly when their words are.
-        std::uint64_t word;
-        const bool short_key = Storage::short_key_word(key, word);
-        for (std::size_t i = 0; i < node.entries.size(); ++i) {
-            const Key& k = node.entries[i].key;
-            if (short_key ? Storage::word(k) == word : k.view() == key) return static_cast<std::uint32_t>(i);
+// A short key's bit comes from its word, a longer one's from its first seven bytes and its size.
+std::uint64_t TableBuilder::filter_bit(std::string_view key) {
+    std::uint64_t sketch;
+    if (!Storage::short_key_word(key, sketch)) {
+        Storage::short_key_word(key.substr(0, Key::inline_capacity), sketch);
+        sketch += key.size() << 4;
+    }
+    return std::uint64_t{1} << ((sketch * 0x9E3779B97F4A7C15ull) >> 58);
+}
+
+std::uint64_t TableBuilder::filter_bit(const Key& key) {
+    const std::uint64_t word = Storage::word(key);
+    if (Storage::is_short(key)) return std::uint64_t{1} << ((word * 0x9E3779B97F4A7C15ull) >> 58);
+    return filter_bit(key.view());
+}
+
+// Short keys are equal exactly when their words are; a longer key is never equal to a short one.
+std::uint32_t TableBuilder::find_linear(const Node& node, std::uint64_t word, std::string_view key) const {
+    const std::size_t n = node.entries.size();
+    const Entry* entries = node.entries.data();
+    if (key.size() <= Key::inline_capacity) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (Storage::word(entries[i].key) == word) return static_cast<std::uint32_t>(i);
         }
-        return npos;
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (entries[i].key.view() == key) return static_cast<std::uint32_t>(i);
+        }
+    }
+    return npos;
+}
+
+std::uint32_t TableBuilder::find(NodeId id, std::string_view key) const {
+    const Node& node = *node_at_[id];
+    if (node.index.empty()) {
+        if ((node.filter & filter_bit(key)) == 0) return npos;
+        std::uint64_t word = 0;
+        Storage::short_key_word(key, word);
+        return find_linear(node, word, key);
     }
     const std::size_t mask = node.index.size() - 1;
     for (std::size_t slot = hash_key(key) & mask;; slot = (slot + 1) & mask) {
@@ -102,6 +139,13 @@ std::uint32_t TableBuilder::find(NodeId id, std::string_view key) const {
         if (at == 0) return npos;
         if (node.entries[at - 1].key == key) return at - 1;
     }
+}
+
+std::uint32_t TableBuilder::find(NodeId id, const Key& key) const {
+    const Node& node = *node_at_[id];
+    if (!node.index.empty()) return find(id, key.view());
+    if ((node.filter & filter_bit(key)) == 0) return npos;
+    return find_linear(node, Storage::word(key), key.view());
 }
 
 void TableBuilder::rebuild_index(Node& node) {
@@ -116,15 +160,22 @@ void TableBuilder::rebuild_index(Node& node) {
     }
 }
 
-std::uint32_t TableBuilder::add_entry(NodeId id, Key key, Value value, Meta meta) {
-    Node& node = nodes_[id];
+std::uint32_t TableBuilder::add_entry(NodeId id, Key&& key, Value&& value, Meta meta) {
+    Node& node = *node_at_[id];
     const auto index = static_cast<std::uint32_t>(node.entries.size());
-    if (node.entries.size() == node.entries.capacity() && node.entries.size() >= reuse_limit) {
+    if (node.entries.capacity() == 0) {
+        // Most tables are small: one allocation each instead of one per doubling.
+        node.entries.reserve(first_capacity);
+        node.meta.reserve(first_capacity);
+    } else if (node.entries.size() == node.entries.capacity() && node.entries.size() >= reuse_limit) {
         // Large tables grow by half, not double, to bound the spare room they hold.
         node.entries.reserve(node.entries.size() + node.entries.size() / 2);
     }
-    node.entries.push_back(Entry{std::move(key), std::move(value)});
+    Entry& entry = node.entries.emplace_back();
+    entry.key = std::move(key);
+    entry.value = std::move(value);
     node.meta.push_back(meta);
+    node.filter |= filter_bit(node.entries.back().key);
     const std::size_t size = node.entries.size();
     if (size > linear_limit) {
         if (node.index.size() < size * 2) {
@@ -139,7 +190,7 @@ std::uint32_t TableBuilder::add_entry(NodeId id, Key key, Value value, Meta meta
     return index;
 }
 
-void TableBuilder::add_value(NodeId node, Key key, Value value, EntryKind kind) {
+void TableBuilder::add_value(NodeId node, Key&& key, Value&& value, EntryKind kind) {
     add_entry(node, std::move(key), std::move(value), Meta{0, kind});
 }
 
@@ -165,11 +216,11 @@ TableBuilder::NodeId TableBuilder::add_table_array(NodeId node, std::string_view
 }
 
 TableBuilder::NodeId TableBuilder::last_element(NodeId node, std::uint32_t index) const {
-    return arrays_[nodes_[node].meta[index].child].last;
+    return arrays_[node_at_[node]->meta[index].child].last;
 }
 
 TableBuilder::NodeId TableBuilder::append_element(NodeId node, std::uint32_t index) {
-    TableArrayNode& array = arrays_[nodes_[node].meta[index].child];
+    TableArrayNode& array = arrays_[node_at_[node]->meta[index].child];
     push_element(array, Value(finish(array.last)));
     array.last = new_node();
     return array.last;
@@ -181,18 +232,19 @@ TableBuilder::NodeId TableBuilder::new_node() {
         free_nodes_.pop_back();
         return id;
     }
-    nodes_.emplace_back();
+    node_at_.push_back(&nodes_.emplace_back());
     return static_cast<NodeId>(nodes_.size() - 1);
 }
 
 void TableBuilder::release(NodeId id) {
-    Node& node = nodes_[id];
+    Node& node = *node_at_[id];
     if (node.entries.capacity() > reuse_limit) {
         node = Node();
     } else {
         node.entries.clear();
         node.meta.clear();
         node.index.clear();
+        node.filter = 0;
     }
     if (id != root()) free_nodes_.push_back(id);
 }
@@ -243,7 +295,7 @@ void TableBuilder::finish_children(Node& node) {
 }
 
 Table TableBuilder::finish(NodeId id) {
-    Node& node = nodes_[id];
+    Node& node = *node_at_[id];
     finish_children(node);
     const std::size_t n = node.entries.size();
     Entry* block = Storage::entries(*arena_, n);
@@ -253,7 +305,7 @@ Table TableBuilder::finish(NodeId id) {
 }
 
 Table TableBuilder::finish_root() {
-    Node& node = nodes_[root()];
+    Node& node = *node_at_[root()];
     finish_children(node);
     const std::size_t n = node.entries.size();
     Entry* block = Storage::root_entries(*arena_, n);

@@ -42,23 +42,24 @@ public:
     NodeId root() const { return 0; }
 
     // Values of the tree, kept in its arena.
-    Key key(std::string_view text);
+    Key key(std::string_view text) { return text.size() <= Key::inline_capacity ? Key(text) : long_key(text); }
     Value string(std::string_view text);
     // The array of the n items, each moved.
     Value array(Value* items, std::size_t n);
 
     // The entry index of key in the node, or npos.
     std::uint32_t find(NodeId node, std::string_view key) const;
-    EntryKind kind(NodeId node, std::uint32_t index) const { return nodes_[node].meta[index].kind; }
-    void set_kind(NodeId node, std::uint32_t index, EntryKind kind) { nodes_[node].meta[index].kind = kind; }
-    const Value& value(NodeId node, std::uint32_t index) const { return nodes_[node].entries[index].value; }
+    std::uint32_t find(NodeId node, const Key& key) const;
+    EntryKind kind(NodeId node, std::uint32_t index) const { return node_at_[node]->meta[index].kind; }
+    void set_kind(NodeId node, std::uint32_t index, EntryKind kind) { node_at_[node]->meta[index].kind = kind; }
+    const Value& value(NodeId node, std::uint32_t index) const { return node_at_[node]->entries[index].value; }
     // The open table below an entry of kind Implicit, Header or Dotted.
-    NodeId child(NodeId node, std::uint32_t index) const { return nodes_[node].meta[index].child; }
+    NodeId child(NodeId node, std::uint32_t index) const { return node_at_[node]->meta[index].child; }
     // The open last element of the array of tables of a TableArray entry.
     NodeId last_element(NodeId node, std::uint32_t index) const;
 
     // The add functions take a key that the node does not hold yet.
-    void add_value(NodeId node, Key key, Value value, EntryKind kind);
+    void add_value(NodeId node, Key&& key, Value&& value, EntryKind kind);
     NodeId add_table(NodeId node, std::string_view key, EntryKind kind);
     // A new array of tables with one element; returns the element.
     NodeId add_table_array(NodeId node, std::string_view key);
@@ -81,7 +82,13 @@ private:
         std::vector<Entry> entries;
         std::vector<Meta> meta;
         std::vector<std::uint32_t> index;  // open addressing of entry index + 1; empty while small
+        std::uint64_t filter = 0;  // the filter_bit of every key, so that most keys not held are
+                                   // known absent without a search
     };
+    static std::uint64_t filter_bit(std::string_view key);
+    static std::uint64_t filter_bit(const Key& key);
+    std::uint32_t find_linear(const Node& node, std::uint64_t word, std::string_view key) const;
+    Key long_key(std::string_view text);
     // The finished elements grow in a loose block that the arena adopts when the array is
     // finished, so that a long array of tables is never copied whole.
     struct TableArrayNode {
@@ -91,7 +98,7 @@ private:
         NodeId last = 0;
     };
 
-    std::uint32_t add_entry(NodeId node, Key key, Value value, Meta meta);
+    std::uint32_t add_entry(NodeId node, Key&& key, Value&& value, Meta meta);
     void rebuild_index(Node& node);
     Value finish_table_array(std::uint32_t id);
     void push_element(TableArrayNode& array, Value element);
@@ -104,21 +111,21 @@ private:
 
     // Long keys are interned: a text met before gets the same arena block, so that it is stored
     // once and its word stays equal across tables. Only the first intern_capacity / 2 texts of up
-    // to intern_size_limit bytes are kept, which bounds the table. It starts small and doubles
-    // while it is more than half full: a small document touches little memory.
-    static constexpr std::size_t first_intern_capacity = 256;
+    // to intern_size_limit bytes are kept, which bounds the table.
+    // The table starts small and doubles while at most half full, so that a small document
+    // does not clear the whole of it.
     static constexpr std::size_t intern_capacity = 8192;
+    static constexpr std::size_t intern_first_capacity = 16;
     static constexpr std::size_t intern_size_limit = 64;
     std::vector<std::uint64_t> interned_;  // open addressing of key words; 0 is free
     std::size_t interned_count_ = 0;
-    // The slot of the text, or the free slot where it would go.
-    std::size_t intern_slot(std::string_view text) const;
     void grow_interned();
 
     // Deques keep references to nodes stable while others are added; released nodes keep their
     // buffers for reuse (unless large), so the many small tables of an array of tables cost one
     // exact allocation each.
     std::deque<Node> nodes_;
+    std::vector<Node*> node_at_;  // each node of nodes_, found with one load
     std::vector<NodeId> free_nodes_;
     std::deque<TableArrayNode> arrays_;
     std::vector<std::uint32_t> free_arrays_;

@@ -142,16 +142,6 @@ Key& Key::operator=(const Key& other) {
     return *this;
 }
 
-Key& Key::operator=(Key&& other) noexcept {
-    if (this != &other) {
-        const std::uint64_t taken = other.word_;
-        other.set_inline(0);
-        release();
-        word_ = taken;
-    }
-    return *this;
-}
-
 // Array -------------------------------------------------------------------------------------
 
 void Array::release_block() noexcept { release_items<Value>(cell_); }

@@ -241,6 +241,16 @@ private:
 
 static_assert(sizeof(Key) == 8);
 
+inline Key& Key::operator=(Key&& other) noexcept {
+    if (this != &other) {
+        const std::uint64_t taken = other.word_;
+        other.set_inline(0);
+        release();
+        word_ = taken;
+    }
+    return *this;
+}
+
 // The items of an array, in document order, in one block of exact size.
 class Array {
 public:
@@ -428,18 +438,23 @@ inline void Value::take(Value& other) noexcept {
             new (&scalar_) Scalar(other.scalar_);
             break;
     }
-    // The other's member holds nothing now: end it and make the other false.
-    other.destroy();
+    // The other's member holds nothing now, so its destructor would do nothing: reusing its
+    // storage for a false value ends it.
     new (&other.scalar_) Scalar{{static_cast<std::uint8_t>(ValueKind::Boolean), 0, {}}};
 }
 
 inline Value& Value::operator=(Value&& other) noexcept {
-    if (this != &other) {
-        // Take the other value first: it may lie inside this one.
-        Value taken(std::move(other));
-        destroy();
-        take(taken);
+    if (this == &other) return *this;
+    const ValueKind k = kind();
+    if (k != ValueKind::String && k != ValueKind::Array && k != ValueKind::Table) {
+        // A scalar holds nothing that the other value could lie inside, nor anything to free.
+        take(other);
+        return *this;
     }
+    // Take the other value first: it may lie inside this one.
+    Value taken(std::move(other));
+    destroy();
+    take(taken);
     return *this;
 }
 
