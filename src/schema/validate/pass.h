@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "schema/validate/expansions.h"
 #include "schema/validate/validator.h"
 
 namespace qeld::schema {
@@ -28,6 +29,7 @@ struct Validator::Pass {
     Stop stop = Stop::None;
     TrialMemo* trials = nullptr;  // the trials of the outermost union being checked
     std::optional<std::string> expansion_refused;
+    Expansions expansions;
 };
 
 }  // namespace qeld::schema

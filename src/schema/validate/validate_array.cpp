@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "schema/compare.h"
+#include "schema/validate/expansions.h"
 #include "schema/validate/pass.h"
 #include "schema/validate/validator.h"
 
@@ -63,14 +64,15 @@ void Validator::validate_array(const PathRef& path, const doc::Array& items, con
         return;
     }
 
-    std::optional<Resolved> item_type;
+    // The item type is resolved once for the array, and expanded at its first item.
+    std::unique_ptr<Expansion> scratch;
+    Expansion* item_type = nullptr;
     if (definition.item_type) {
-        auto resolved = resolve_reference(*definition.item_type);
-        if (!resolved) {
-            add(path, resolved.take_error());
+        item_type = &expansions().of_reference(*this, *definition.item_type, scratch);
+        if (item_type->stage == Expansion::Stage::Unresolved) {
+            add(path, item_type->message);
             return;
         }
-        item_type = std::move(*resolved);
     } else if (definition.allowed_values.empty()) {
         return;
     }
@@ -96,7 +98,7 @@ void Validator::validate_array(const PathRef& path, const doc::Array& items, con
         if (halted()) return;
         const PathRef item_path = path.index(i);
         const doc::Value& item = items[i];
-        if (item_type) validate_value(item_path, item, *item_type);
+        if (item_type) validate_expansion(item_path, item, *item_type, false);
         if (!definition.allowed_values.empty() &&
             std::none_of(definition.allowed_values.begin(), definition.allowed_values.end(),
                          [&item](const doc::Value& allowed) { return values_equal(allowed, item); })) {
