@@ -53,8 +53,11 @@ Validator::Validator(Pass& pass, bool report_deprecations)
 Validator::~Validator() = default;
 
 void Validator::allow_trials_for(std::uint64_t document_values) {
-    pass_->step_limit = base_trial_steps + steps_per_value * document_values;
+    pass_->limit = base_trial_steps + steps_per_value * document_values;
+    pass_->uncounted = nullptr;
 }
+
+void Validator::allow_trials_for(const doc::Table& document) { pass_->uncounted = &document; }
 
 const Schema& Validator::schema() const { return pass_->facts.schema(); }
 
@@ -217,7 +220,9 @@ void Validator::validate_constraints(const PathRef& path, const doc::Value& valu
     }
     validate_range(path, value, definition);
     if (const doc::String* text = value.if_string()) {
-        check_length(*this, path, count_scalar_values(*text), definition);
+        if (definition.min_length || definition.max_length) {
+            check_length(*this, path, count_scalar_values(*text), definition);
+        }
         if (definition.pattern && !matches_pattern(*definition.pattern, *text)) {
             add(path, "does not match pattern " + definition.pattern->source());
         }

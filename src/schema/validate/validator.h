@@ -186,6 +186,8 @@ public:
     Validator& operator=(const Validator&) = delete;
 
     void allow_trials_for(std::uint64_t document_values);
+    // The same for the values of the document, counted only once a trial needs the limit.
+    void allow_trials_for(const doc::Table& document);
 
     const Schema& schema() const;
     bool report_deprecations() const { return report_deprecations_; }
