@@ -124,7 +124,7 @@ void Validator::give_up(const PathRef& path) {
     Pass& pass = *pass_;
     switch (pass.stop) {
         case Pass::Stop::Steps:
-            add(path, "gave up after " + std::to_string(pass.step_limit) + " steps of oneof/anyof trials: " +
+            add(path, "gave up after " + std::to_string(pass.step_limit()) + " steps of oneof/anyof trials: " +
                           std::string(nest_too_deeply));
             // The steps are spent for the whole pass.
             return;
@@ -207,7 +207,7 @@ void Validator::validate_alternatives(const PathRef& path, const doc::Value& val
 
         // Every trial costs its list's length, the ones remembered too, since their lists are built.
         const std::uint64_t size = trial.size();
-        if (pass.steps_used + size > pass.step_limit) {
+        if (pass.steps_used + size > pass.step_limit()) {
             pass.stop = Pass::Stop::Steps;
             give_up(path);
             return;

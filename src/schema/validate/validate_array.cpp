@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "schema/compare.h"
+#include "schema/validate/expansions.h"
 #include "schema/validate/pass.h"
 #include "schema/validate/validator.h"
 
@@ -11,31 +12,69 @@ namespace qeld::schema {
 
 namespace {
 
+bool is_scalar(const doc::Value& value) { return !value.is_array() && !value.is_table(); }
+
+// A hash that equal values share, from a value's size and its first few scalar parts only: most
+// items that differ at all differ there, and it costs far less than hashing whole items.
+std::uint64_t outline_hash(const doc::Value& value) {
+    constexpr std::size_t parts = 4;
+    std::uint64_t hash = 0;
+    auto add = [&hash](std::uint64_t part) { hash = (hash ^ part) * 0x9e3779b97f4a7c15ull; };
+    auto add_part = [&add](const doc::Value& part) {
+        add(is_scalar(part) ? hash_value(part) : static_cast<std::uint64_t>(part.kind()));
+    };
+    if (const doc::Table* table = value.if_table()) {
+        add(table->size() << 2 | 1);
+        const auto entries = table->entries();
+        for (std::size_t i = 0; i < entries.size() && i < parts; ++i) add_part(entries[i].value);
+    } else if (const doc::Array* items = value.if_array()) {
+        add(items->size() << 2 | 2);
+        for (std::size_t i = 0; i < items->size() && i < parts; ++i) add_part((*items)[i]);
+    } else {
+        add(hash_value(value));
+    }
+    return hash;
+}
+
+using Hashed = std::pair<std::uint64_t, std::size_t>;
+
+// Calls `run` with each run of two or more equal hashes in the sorted range, which it may reorder.
+template <class Run>
+void for_each_run(std::vector<Hashed>& hashed, std::size_t first, std::size_t last, Run run) {
+    while (first < last) {
+        std::size_t end = first + 1;
+        while (end < last && hashed[end].first == hashed[first].first) ++end;
+        if (end - first > 1) run(first, end);
+        first = end;
+    }
+}
+
 // Every item equal to an earlier one, in index order. Equality is an equivalence, so those are the
-// items that do not come first among their equals. Sorted by hash, equal items lie in one run; a
-// run is sorted again, stably, by an order whose ties are exactly the equal values, so each group
-// of equals starts with its first occurrence.
+// items that do not come first among their equals. Sorted by a hash under which equal items agree,
+// equal items lie in one run: first by an outline of each item, then, within a run, by the whole
+// item's hash; such a run is sorted again, stably, by an order whose ties are exactly the equal
+// values, so each group of equals starts with its first occurrence.
 void check_unique(Validator& validator, const PathRef& path, const doc::Array& items) {
     const std::size_t n = items.size();
-    std::vector<std::pair<std::uint64_t, std::size_t>> hashed(n);
-    for (std::size_t i = 0; i < n; ++i) hashed[i] = {hash_value(items[i]), i};
+    std::vector<Hashed> hashed(n);
+    for (std::size_t i = 0; i < n; ++i) hashed[i] = {outline_hash(items[i]), i};
     std::sort(hashed.begin(), hashed.end());
     std::vector<bool> duplicate(n, false);
     std::vector<std::size_t> run;
-    for (std::size_t first = 0; first < n;) {
-        std::size_t end = first + 1;
-        while (end < n && hashed[end].first == hashed[first].first) ++end;
-        if (end - first > 1) {
+    for_each_run(hashed, 0, n, [&](std::size_t first, std::size_t last) {
+        for (std::size_t k = first; k < last; ++k) hashed[k].first = hash_value(items[hashed[k].second]);
+        const auto begin = hashed.begin();
+        std::sort(begin + static_cast<std::ptrdiff_t>(first), begin + static_cast<std::ptrdiff_t>(last));
+        for_each_run(hashed, first, last, [&](std::size_t equal_first, std::size_t equal_last) {
             run.clear();
-            for (std::size_t k = first; k < end; ++k) run.push_back(hashed[k].second);
+            for (std::size_t k = equal_first; k < equal_last; ++k) run.push_back(hashed[k].second);
             std::stable_sort(run.begin(), run.end(),
                              [&items](std::size_t a, std::size_t b) { return order_values(items[a], items[b]) < 0; });
             for (std::size_t k = 1; k < run.size(); ++k) {
                 if (order_values(items[run[k - 1]], items[run[k]]) == 0) duplicate[run[k]] = true;
             }
-        }
-        first = end;
-    }
+        });
+    });
     for (std::size_t i = 1; i < n; ++i) {
         if (duplicate[i]) validator.add(path.index(i), "array item duplicates an earlier item while uniqueitems is true");
     }
@@ -63,14 +102,15 @@ void Validator::validate_array(const PathRef& path, const doc::Array& items, con
         return;
     }
 
-    std::optional<Resolved> item_type;
+    // The item type is resolved once for the array, and expanded at its first item.
+    std::unique_ptr<Expansion> scratch;
+    Expansion* item_type = nullptr;
     if (definition.item_type) {
-        auto resolved = resolve_reference(*definition.item_type);
-        if (!resolved) {
-            add(path, resolved.take_error());
+        item_type = &expansions().of_reference(*this, *definition.item_type, scratch);
+        if (item_type->stage == Expansion::Stage::Unresolved) {
+            add(path, item_type->message);
             return;
         }
-        item_type = std::move(*resolved);
     } else if (definition.allowed_values.empty()) {
         return;
     }
@@ -96,7 +136,7 @@ void Validator::validate_array(const PathRef& path, const doc::Array& items, con
         if (halted()) return;
         const PathRef item_path = path.index(i);
         const doc::Value& item = items[i];
-        if (item_type) validate_value(item_path, item, *item_type);
+        if (item_type) validate_expansion(item_path, item, *item_type, false);
         if (!definition.allowed_values.empty() &&
             std::none_of(definition.allowed_values.begin(), definition.allowed_values.end(),
                          [&item](const doc::Value& allowed) { return values_equal(allowed, item); })) {

@@ -4,6 +4,7 @@
 
 #include "common/utf8.h"
 #include "schema/compare.h"
+#include "schema/validate/expansions.h"
 #include "schema/validate/pass.h"
 #include "schema/validate/validator.h"
 
@@ -52,12 +53,17 @@ Validator::Validator(Pass& pass, bool report_deprecations)
 Validator::~Validator() = default;
 
 void Validator::allow_trials_for(std::uint64_t document_values) {
-    pass_->step_limit = base_trial_steps + steps_per_value * document_values;
+    pass_->limit = base_trial_steps + steps_per_value * document_values;
+    pass_->uncounted = nullptr;
 }
+
+void Validator::allow_trials_for(const doc::Table& document) { pass_->uncounted = &document; }
 
 const Schema& Validator::schema() const { return pass_->facts.schema(); }
 
 DefinitionFacts& Validator::facts() const { return pass_->facts; }
+
+Expansions& Validator::expansions() const { return pass_->expansions; }
 
 const std::optional<std::string>& Validator::expansion_refused() const { return pass_->expansion_refused; }
 
@@ -103,12 +109,8 @@ void Validator::validate_value(const std::string& path, const doc::Value& value,
 }
 
 void Validator::validate_value(const PathRef& path, const doc::Value& value, const Definition& definition) {
-    auto resolved = resolve(definition);
-    if (!resolved) {
-        add(path, resolved.take_error());
-        return;
-    }
-    validate_value(path, value, *resolved);
+    std::unique_ptr<Expansion> scratch;
+    validate_expansion(path, value, expansions().of_definition(*this, definition, scratch), false);
 }
 
 void Validator::validate_value(const PathRef& path, const doc::Value& value, const Resolved& resolved) {
@@ -120,19 +122,43 @@ void Validator::validate_value(const PathRef& path, const doc::Value& value, con
     validate_component_set(path, value, std::move(components));
 }
 
+void Validator::validate_expansion(const PathRef& path, const doc::Value& value, Expansion& expansion,
+                                   bool bounded) {
+    Expansions::expand(*this, expansion);
+    if (expansion.stage != Expansion::Stage::Expanded) {
+        add(path, expansion.message);
+        return;
+    }
+    if (bounded && expansion.components.size() > max_value_components) {
+        give_up_value(path);
+        return;
+    }
+    if (!expansion.fixed) {
+        validate_component_set(path, value, expansion.components);
+        return;
+    }
+    // What validate_component_set does with a list that no step rewrites; the list is never empty.
+    if (halted()) return;
+    check_components(path, value, expansion.components, &expansion);
+}
+
 void Validator::validate_definitions(const PathRef& path, const doc::Value& value, const Definition* const* definitions,
                                      std::size_t count) {
+    if (count == 1) {
+        std::unique_ptr<Expansion> scratch;
+        validate_expansion(path, value, expansions().of_definition(*this, *definitions[0], scratch), true);
+        return;
+    }
     ComponentList components;
     for (std::size_t i = 0; i < count; ++i) {
-        auto resolved = resolve(*definitions[i]);
-        if (!resolved) {
-            add(path, resolved.take_error());
+        std::unique_ptr<Expansion> scratch;
+        Expansion& expansion = expansions().of_definition(*this, *definitions[i], scratch);
+        Expansions::expand(*this, expansion);
+        if (expansion.stage != Expansion::Stage::Expanded) {
+            add(path, expansion.message);
             return;
         }
-        if (auto status = append_components(*resolved, components); !status) {
-            add(path, status.take_error());
-            return;
-        }
+        for (const Component& component : expansion.components) components.push_back(component);
         if (components.size() > max_value_components) {
             give_up_value(path);
             return;
@@ -194,7 +220,9 @@ void Validator::validate_constraints(const PathRef& path, const doc::Value& valu
     }
     validate_range(path, value, definition);
     if (const doc::String* text = value.if_string()) {
-        check_length(*this, path, count_scalar_values(*text), definition);
+        if (definition.min_length || definition.max_length) {
+            check_length(*this, path, count_scalar_values(*text), definition);
+        }
         if (definition.pattern && !matches_pattern(*definition.pattern, *text)) {
             add(path, "does not match pattern " + definition.pattern->source());
         }
@@ -223,6 +251,11 @@ void Validator::validate_component_set(const PathRef& path, const doc::Value& va
             return;
         }
     }
+    check_components(path, value, components, nullptr);
+}
+
+void Validator::check_components(const PathRef& path, const doc::Value& value, const ComponentList& components,
+                                 Expansion* kept) {
     const Component& first = components.front();
     if (!first.kind) {
         add(path, "definition has no effective type");
@@ -253,19 +286,23 @@ void Validator::validate_component_set(const PathRef& path, const doc::Value& va
             }
             break;
         case SchemaType::Table:
-            if (const doc::Table* table = value.if_table()) validate_table_value(path, *table, components);
+            if (const doc::Table* table = value.if_table()) {
+                validate_table_value(path, *table, components, kept ? expansions().descent_of(*kept) : nullptr);
+            }
             break;
         case SchemaType::Collection:
-            if (const doc::Table* table = value.if_table()) validate_collection(path, *table, components);
+            if (const doc::Table* table = value.if_table()) {
+                validate_collection(path, *table, components, kept ? expansions().descent_of(*kept) : nullptr);
+            }
             break;
         default:
             break;
     }
 
-    if (error_count() == mark &&
-        std::any_of(components.begin(), components.end(), [](const Component& c) { return c.deprecated; })) {
-        add_deprecation(path);
-    }
+    const bool deprecated =
+        kept ? kept->deprecated
+             : std::any_of(components.begin(), components.end(), [](const Component& c) { return c.deprecated; });
+    if (error_count() == mark && deprecated) add_deprecation(path);
 }
 
 }  // namespace qeld::schema

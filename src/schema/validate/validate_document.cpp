@@ -1,6 +1,7 @@
 // Validating a document: every element of the schema, then the keys the schema does not know.
 #include "schema/model.h"
 #include "schema/load/source.h"
+#include "schema/validate/pass.h"
 #include "schema/validate/validator.h"
 
 namespace qeld::schema {
@@ -19,11 +20,19 @@ std::uint64_t count_values(const doc::Value& value) {
 }
 }  // namespace
 
+std::uint64_t Validator::Pass::step_limit() {
+    if (uncounted != nullptr) {
+        std::uint64_t values = 0;
+        for (const doc::Entry& entry : *uncounted) values += count_values(entry.value);
+        limit = base_trial_steps + steps_per_value * values;
+        uncounted = nullptr;
+    }
+    return limit;
+}
+
 ValidationResult Schema::validate(const doc::Table& document) const {
     Validator validator(*this, true);
-    std::uint64_t values = 0;
-    for (const doc::Entry& entry : document) values += count_values(entry.value);
-    validator.allow_trials_for(values);
+    validator.allow_trials_for(document);
     const PathRef root("$");
     for (const auto& [key, definition] : elements) {
         auto resolved = validator.resolve(definition);

@@ -1,21 +1,37 @@
 // The descent into tables and collections: fixed children, entries, missing children, unexpected
 // keys and sibling rules. Table keys and child keys are both sorted by key bytes, so they are
 // walked side by side.
+#include <cstring>
 #include <string>
 
 #include "schema/compare.h"
+#include "schema/validate/expansions.h"
+#include "schema/validate/pass.h"
 #include "schema/validate/validator.h"
 
 namespace qeld::schema {
 
 namespace {
 
+// The byte order of two keys. Keys are mostly short, where a loop beats calling memcmp.
+int order_keys(std::string_view a, std::string_view b) {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    if (n > 16) {
+        if (const int order = std::memcmp(a.data(), b.data(), n); order != 0) return order;
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (a[i] != b[i]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]) ? -1 : 1;
+        }
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
 // The group of the children map under the key, advancing a cursor that only moves forward as the
 // keys asked for ascend.
 const ChildrenMap::Group* find_group(const ChildrenMap& children, std::size_t& cursor, std::string_view key) {
     const auto& groups = children.groups;
     for (; cursor < groups.size(); ++cursor) {
-        const int order = groups[cursor].key.compare(key);
+        const int order = order_keys(groups[cursor].key, key);
         if (order == 0) return &groups[cursor];
         if (order > 0) break;
     }
@@ -26,7 +42,7 @@ const ChildrenMap::Group* find_group(const ChildrenMap& children, std::size_t& c
 const doc::Entry* find_entry(const doc::Table& table, std::size_t& cursor, std::string_view key) {
     const auto& entries = table.entries();
     for (; cursor < entries.size(); ++cursor) {
-        const int order = std::string_view(entries[cursor].key).compare(key);
+        const int order = order_keys(entries[cursor].key, key);
         if (order == 0) return &entries[cursor];
         if (order > 0) break;
     }
@@ -35,23 +51,41 @@ const doc::Entry* find_entry(const doc::Table& table, std::size_t& cursor, std::
 
 }  // namespace
 
-void Validator::validate_table_value(const PathRef& path, const doc::Table& table, const ComponentList& components) {
-    const ChildrenMap children = collect_children(components);
+void Validator::validate_table_value(const PathRef& path, const doc::Table& table, const ComponentList& components,
+                                     Descent* descent) {
+    ChildrenMap collected;
+    if (!descent) collected = collect_children(components);
+    const ChildrenMap& children = descent ? descent->children : collected;
     if (children.empty()) return;
 
     std::size_t cursor = 0;
     std::size_t present = 0;
-    for (const ChildrenMap::Group& group : children.groups) {
+    InlineList<std::size_t, 8> missing;  // groups, ascending
+    for (std::size_t i = 0; i < children.groups.size(); ++i) {
         if (halted()) return;
-        if (const doc::Entry* entry = find_entry(table, cursor, group.key)) {
-            ++present;
-            validate_definitions(path.key(group.key), entry->value, children.definitions_of(group), group.count);
+        const ChildrenMap::Group& group = children.groups[i];
+        const doc::Entry* entry = find_entry(table, cursor, group.key);
+        if (!entry) {
+            missing.push_back(i);
+            continue;
+        }
+        ++present;
+        const PathRef child_path = path.key(group.key);
+        if (Expansion* child = descent ? expansions().child_of(*this, *descent, i) : nullptr) {
+            validate_expansion(child_path, entry->value, *child, true);
+        } else {
+            validate_definitions(child_path, entry->value, children.definitions_of(group), group.count);
         }
     }
 
-    // Each walk below finds nothing when every child is present, or every key is a child.
-    if (present < children.groups.size()) validate_missing_fixed_children(path, table, children);
+    for (std::size_t group : missing) {
+        if (halted()) return;
+        if (child_required(children, group, descent)) {
+            add(path.key(children.groups[group].key), "required value is missing");
+        }
+    }
 
+    // The walk below finds nothing when every key is a child.
     if (present < table.size()) {
         cursor = 0;
         for (const doc::Entry& entry : table) {
@@ -63,16 +97,24 @@ void Validator::validate_table_value(const PathRef& path, const doc::Table& tabl
     validate_sibling_rules(path, table, components);
 }
 
-void Validator::validate_collection(const PathRef& path, const doc::Table& table, const ComponentList& components) {
-    const ChildrenMap children = collect_children(components);
+void Validator::validate_collection(const PathRef& path, const doc::Table& table, const ComponentList& components,
+                                    Descent* descent) {
+    ChildrenMap collected;
+    if (!descent) collected = collect_children(components);
+    const ChildrenMap& children = descent ? descent->children : collected;
 
     // Resolving a reference gives the same result every time, so each component's itemtype is
-    // resolved once for all entries; its message, if any, is still recorded at every entry.
-    std::vector<Result<Resolved>> item_types;
-    for (const Component& component : components) {
-        if (!component.base->item_type) continue;
-        item_types.push_back(resolve_reference(*component.base->item_type));
+    // resolved once for all entries (and, for a kept list, for all tables); its message, if any,
+    // is still recorded at every entry.
+    std::vector<Result<Resolved>> resolved_here;
+    if (!descent || !descent->item_types) {
+        for (const Component& component : components) {
+            if (!component.base->item_type) continue;
+            resolved_here.push_back(resolve_reference(*component.base->item_type));
+        }
+        if (descent) descent->item_types = std::move(resolved_here);
     }
+    const std::vector<Result<Resolved>>& item_types = descent ? *descent->item_types : resolved_here;
 
     std::int64_t entry_count = 0;
     std::size_t cursor = 0;
@@ -111,25 +153,34 @@ void Validator::validate_collection(const PathRef& path, const doc::Table& table
         }
     }
 
-    validate_missing_fixed_children(path, table, children);
+    validate_missing_fixed_children(path, table, children, descent);
     validate_sibling_rules(path, table, components);
 }
 
 void Validator::validate_missing_fixed_children(const PathRef& path, const doc::Table& table,
-                                                const ChildrenMap& children) {
+                                                const ChildrenMap& children, Descent* descent) {
     std::size_t cursor = 0;
-    for (const ChildrenMap::Group& group : children.groups) {
+    for (std::size_t group = 0; group < children.groups.size(); ++group) {
         if (halted()) return;
-        if (find_entry(table, cursor, group.key)) continue;
-        const Definition* const* definitions = children.definitions_of(group);
-        bool required = false;
-        for (std::size_t i = 0; i < group.count && !required; ++i) {
-            auto resolved = resolve(*definitions[i]);
-            // A definition that cannot be resolved makes the child required; its message is dropped.
-            required = !resolved || !resolved->component.optional;
+        if (find_entry(table, cursor, children.groups[group].key)) continue;
+        if (child_required(children, group, descent)) {
+            add(path.key(children.groups[group].key), "required value is missing");
         }
-        if (required) add(path.key(group.key), "required value is missing");
     }
+}
+
+bool Validator::child_required(const ChildrenMap& children, std::size_t group, Descent* descent) {
+    // A definition that cannot be resolved makes the child required; its message is dropped.
+    if (const Expansion* child = descent ? expansions().child_of(*this, *descent, group) : nullptr) {
+        return child->stage == Expansion::Stage::Unresolved || !child->resolved.component.optional;
+    }
+    const ChildrenMap::Group& members = children.groups[group];
+    const Definition* const* definitions = children.definitions_of(members);
+    for (std::size_t i = 0; i < members.count; ++i) {
+        auto resolved = resolve(*definitions[i]);
+        if (!resolved || !resolved->component.optional) return true;
+    }
+    return false;
 }
 
 void Validator::validate_sibling_rules(const PathRef& path, const doc::Table& table, const ComponentList& components) {

@@ -157,6 +157,10 @@ struct ChildrenMap {
 
 ChildrenMap collect_children(const ComponentList& components);
 
+struct Expansion;
+struct Descent;
+class Expansions;
+
 class Validator {
 public:
     // Oneof/anyof trials can multiply where several unions meet at one value. A trial costs one
@@ -182,6 +186,8 @@ public:
     Validator& operator=(const Validator&) = delete;
 
     void allow_trials_for(std::uint64_t document_values);
+    // The same for the values of the document, counted only once a trial needs the limit.
+    void allow_trials_for(const doc::Table& document);
 
     const Schema& schema() const;
     bool report_deprecations() const { return report_deprecations_; }
@@ -219,12 +225,17 @@ public:
 
     // Arrays, tables and collections.
     void validate_array(const PathRef& path, const doc::Array& items, const Component& component);
-    void validate_table_value(const PathRef& path, const doc::Table& table, const ComponentList& components);
-    void validate_collection(const PathRef& path, const doc::Table& table, const ComponentList& components);
-    void validate_missing_fixed_children(const PathRef& path, const doc::Table& table, const ChildrenMap& children);
+    // A descent, when given, is the one kept for the components.
+    void validate_table_value(const PathRef& path, const doc::Table& table, const ComponentList& components,
+                              Descent* descent = nullptr);
+    void validate_collection(const PathRef& path, const doc::Table& table, const ComponentList& components,
+                             Descent* descent = nullptr);
+    void validate_missing_fixed_children(const PathRef& path, const doc::Table& table, const ChildrenMap& children,
+                                         Descent* descent = nullptr);
     void validate_sibling_rules(const PathRef& path, const doc::Table& table, const ComponentList& components);
 
 private:
+    friend class Expansions;
     struct Pass;
     struct TrialMemo;
 
@@ -241,6 +252,16 @@ private:
     std::size_t error_count() const { return errors_.size() + (failed_ ? 1 : 0); }
 
     DefinitionFacts& facts() const;
+    Expansions& expansions() const;
+    // One definition's components: its message, or the list checked at the value. A child's list
+    // is `bounded` by max_value_components.
+    void validate_expansion(const PathRef& path, const doc::Value& value, Expansion& expansion, bool bounded);
+    // The checks after the conditional and alternatives steps: types, constraints, descent,
+    // deprecation. `kept` is the expansion the list is, when it is one.
+    void check_components(const PathRef& path, const doc::Value& value, const ComponentList& components,
+                          Expansion* kept);
+    // Whether a child that a table lacks must be there.
+    bool child_required(const ChildrenMap& children, std::size_t group, Descent* descent);
     void add_warning(ValidationWarning warning);
     // The effective kind of a reference that resolved as given.
     Result<SchemaType> kind_of_reference(std::string_view reference, const Resolved& resolved) const;

@@ -119,6 +119,21 @@ TEST(ValidatorValidation, EveryItemEqualToAnEarlierOneIsADuplicateInIndexOrder) 
               (Lines{"$.list[2]" + duplicate, "$.list[3]" + duplicate}));
 }
 
+TEST(ValidatorValidation, ItemsThatAgreeInTheirFirstPartsAreStillComparedWhole) {
+    Schema schema;
+    Definition list = of_kind("elements.list", SchemaType::Array);
+    list.unique_items = true;
+    schema.elements["list"] = list;
+    const std::string duplicate = ": array item duplicates an earlier item while uniqueitems is true";
+    // Equal in the first four entries or items, then different, or equal as numbers.
+    const char* text =
+        "list = [{a = 1, b = 2, c = 3, d = 4, e = 5}, {a = 1, b = 2, c = 3, d = 4, e = 6},"
+        " {a = 1.0, b = 2, c = 3, d = 4, e = 5.0}, [1, 2, 3, 4, 5], [1, 2, 3, 4, [5]], [1, 2, 3, 4, 5.0],"
+        " {a = 1, b = 2, c = 3, d = 4, f = 5}, {a = 1, b = 2, c = 3, d = 4, e = 6}]\n";
+    EXPECT_EQ(lines(schema.validate(document(text))),
+              (Lines{"$.list[2]" + duplicate, "$.list[5]" + duplicate, "$.list[7]" + duplicate}));
+}
+
 TEST(ValidatorValidation, AWarningIsRecordedOncePerPathAndOnlyWhenAsked) {
     Schema schema;
     Definition value = of_kind("elements.v", SchemaType::Integer);
