@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "schema/model.h"
 
@@ -28,6 +29,16 @@ inline Schema load_body(const std::string& body) {
     if (!schema.ok()) return Schema();
     return std::move(schema).value();
 }
+
+// "path: message" lines, then "warning path" lines.
+inline std::vector<std::string> lines(const ValidationResult& result) {
+    std::vector<std::string> out;
+    for (const auto& error : result.errors) out.push_back(error.path + ": " + error.message);
+    for (const auto& warning : result.warnings) out.push_back("warning " + warning.path);
+    return out;
+}
+
+using Lines = std::vector<std::string>;
 
 // One row of a table of schema bodies and the message each gives.
 struct MessageCase {

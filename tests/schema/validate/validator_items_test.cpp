@@ -14,17 +14,9 @@
 namespace qeld::schema {
 namespace {
 
+using testing::Lines;
+using testing::lines;
 using testing::load_body;
-
-// "path: message" lines, then "warning path" lines.
-std::vector<std::string> lines(const ValidationResult& result) {
-    std::vector<std::string> out;
-    for (const auto& error : result.errors) out.push_back(error.path + ": " + error.message);
-    for (const auto& warning : result.warnings) out.push_back("warning " + warning.path);
-    return out;
-}
-
-using Lines = std::vector<std::string>;
 
 constexpr const char* branch_types = R"(
 [types.a]

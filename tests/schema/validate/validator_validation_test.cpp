@@ -5,11 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "../schema_text.h"
 #include "document/parse.h"
 #include "schema/validate/validator.h"
 
 namespace qeld::schema {
 namespace {
+
+using testing::Lines;
+using testing::lines;
 
 Definition of_kind(std::string name, std::optional<SchemaType> kind) {
     Definition definition;
@@ -30,16 +34,6 @@ doc::Table document(std::string_view text) {
     EXPECT_TRUE(parsed.ok()) << (parsed.ok() ? "" : parsed.error());
     return parsed.ok() ? std::move(parsed).value() : doc::Table();
 }
-
-// "path: message" lines, then "warning path" lines.
-std::vector<std::string> lines(const ValidationResult& result) {
-    std::vector<std::string> out;
-    for (const auto& error : result.errors) out.push_back(error.path + ": " + error.message);
-    for (const auto& warning : result.warnings) out.push_back("warning " + warning.path);
-    return out;
-}
-
-using Lines = std::vector<std::string>;
 
 TEST(ValidatorValidation, AnElementThatDoesNotResolveIsOneErrorAtItsPath) {
     Schema schema;
