@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "common/file.h"
+#include "support/temp_folder.h"
 
 namespace qeld {
 namespace {
@@ -18,23 +19,9 @@ namespace fs = std::filesystem;
 constexpr ReadPolicy eight_bytes{8, false};
 constexpr ReadPolicy eight_regular_bytes{8, true};
 
-class ReadTextFile : public ::testing::Test {
+class ReadTextFile : public qeld::testing::TempFolderTest {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/qeld-file-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string write(const std::string& name, const std::string& text) {
-        std::string path = dir_ + "/" + name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
     static std::string outcome(const Result<std::string>& text) { return text ? "read: " + *text : text.error(); }
-
-    std::string dir_;
 };
 
 TEST_F(ReadTextFile, RefusesAFileLargerThanTheLimit) {

@@ -16,29 +16,13 @@
 #include "common/file.h"
 #include "common/file_text.h"
 #include "common/utf8.h"
+#include "support/temp_folder.h"
 
 namespace qeld {
 namespace {
 
-namespace fs = std::filesystem;
 
-class FileTextTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char name[] = "/tmp/qeld-file-text-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string write(const std::string& name, const std::string& text) {
-        const std::string path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
-
-    fs::path dir_;
-};
+using FileTextTest = qeld::testing::TempFolderTest;
 
 // Lines of TOML of growing length, each different, up to the size; the values hold bytes that
 // differ from a line feed only in their high bit ("\xC3\x8A" is U+00CA).
@@ -83,7 +67,7 @@ TEST_F(FileTextTest, SmallFilesAndPipesAreReadWhole) {
     EXPECT_EQ(file->text(), "a = 1\nb = 2\n");
     EXPECT_EQ(file->kept().offset, 0u);
 
-    const std::string fifo = (dir_ / "fifo").string();
+    const std::string fifo = dir_ + "/fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::string text = large_text(2 * FileText::release_threshold);
     const pid_t writer = fork();
@@ -104,7 +88,7 @@ TEST_F(FileTextTest, FailuresAreThoseOfReading) {
     invalid[invalid.size() / 2] = '\xFF';
     const std::string unreadable = write("unreadable.toml", large_text(2 * FileText::release_threshold));
     ASSERT_EQ(chmod(unreadable.c_str(), 0), 0);
-    const std::string paths[] = {(dir_ / "missing.toml").string(), dir_.string(), write("bad-small.toml", "a = \"\xC3\"\n"),
+    const std::string paths[] = {dir_ + "/missing.toml", dir_, write("bad-small.toml", "a = \"\xC3\"\n"),
                                  write("bad-large.toml", invalid), unreadable};
     for (const std::string& path : paths) {
         auto text = FileText::read(path);

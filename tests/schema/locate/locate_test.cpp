@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "schema/locate/locate.h"
+#include "support/temp_folder.h"
 
 namespace qeld::schema {
 namespace {
@@ -143,26 +144,12 @@ TEST(CompareDocumentSchemaVersion, GivesNoticeOrMessage) {
 }
 
 // A folder of small files for the document-reading steps.
-class SchemaFromDocument : public ::testing::Test {
+class SchemaFromDocument : public qeld::testing::TempFolderTest {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/qeld-locate-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string write(const std::string& name, const std::string& text) {
-        std::string path = dir_ + "/" + name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
     std::string message(const std::string& document_text) {
         auto result = schema_from_document(write("doc.toml", document_text));
         return result ? "loaded" : result.error();
     }
-
-    std::string dir_;
 };
 
 TEST_F(SchemaFromDocument, RefusesAMissingOrMalformedReservedTable) {
