@@ -16,11 +16,6 @@ class Regex;
 
 namespace qeld::schema {
 
-// The Semantic Versioning 2.0.0 pattern with ASCII digit classes; groups 1 to 5 are major,
-// minor, patch, pre-release and build. It anchors itself at both ends.
-inline constexpr std::string_view semver_pattern =
-    R"re(^(0|[1-9][0-9]*)\.(0|[1-9][0-9]*)\.(0|[1-9][0-9]*)(?:-((?:0|[1-9][0-9]*|[0-9]*[A-Za-z-][0-9A-Za-z-]*)(?:\.(?:0|[1-9][0-9]*|[0-9]*[A-Za-z-][0-9A-Za-z-]*))*))?(?:\+([0-9A-Za-z-]+(?:\.[0-9A-Za-z-]+)*))?$)re";
-
 class Pattern {
 public:
     // Checks the text as written, with default options: every fault is found here, and the

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "schema/pattern.h"
+#include "schema/semver.h"
 
 namespace qeld::schema {
 namespace {

@@ -52,11 +52,6 @@ Validator::Validator(Pass& pass, bool report_deprecations)
 
 Validator::~Validator() = default;
 
-void Validator::allow_trials_for(std::uint64_t document_values) {
-    pass_->limit = base_trial_steps + steps_per_value * document_values;
-    pass_->uncounted = nullptr;
-}
-
 void Validator::allow_trials_for(const doc::Table& document) { pass_->uncounted = &document; }
 
 const Schema& Validator::schema() const { return pass_->facts.schema(); }

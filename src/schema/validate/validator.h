@@ -185,8 +185,8 @@ public:
     Validator(const Validator&) = delete;
     Validator& operator=(const Validator&) = delete;
 
-    void allow_trials_for(std::uint64_t document_values);
-    // The same for the values of the document, counted only once a trial needs the limit.
+    // Raises the step limit by steps_per_value for each value of the document, counted only
+    // once a trial needs the limit.
     void allow_trials_for(const doc::Table& document);
 
     const Schema& schema() const;
