@@ -1,20 +1,23 @@
 // Compiles arbitrary bytes as a pattern: every input ends in a matcher or one message, and a
 // matcher must search without trouble. The text after the first newline is the haystack (its
-// first 32 bytes: a program of the largest size takes a while per byte under the sanitizers); the
-// search for is_match (which may take the lazy DFA) and for captures (which never does) must
-// agree.
+// first 32 bytes: a program of the largest size takes a while per byte under the sanitizers),
+// made valid UTF-8 as every text the program matches is; the search for is_match (which may take
+// the lazy DFA) and for captures (which never does) must agree.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
+#include "common/utf8.h"
 #include "regex/regex.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
     std::size_t newline = input.find('\n');
     std::string_view pattern = input.substr(0, newline);
-    std::string_view haystack = newline == std::string_view::npos ? std::string_view() : input.substr(newline + 1, 32);
+    const std::string haystack =
+        qeld::replace_invalid_utf8(newline == std::string_view::npos ? std::string_view() : input.substr(newline + 1, 32));
     auto regex = qeld::regex::Regex::compile(pattern);
     if (!regex) {
         if (regex.error().empty() || regex.error().find('\n') != std::string::npos) std::abort();
