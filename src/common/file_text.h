@@ -18,10 +18,11 @@ public:
     // Regular files from this size on can give their pages back.
     static constexpr std::size_t release_threshold = 1024 * 1024;
     // Memory is given back in steps of this many bytes (a multiple of the page size): few calls,
-    // and little of the text kept behind the reader. Texts from huge_pages_from bytes on are held
-    // in huge pages and given back a huge page at a time.
+    // and little of the text kept behind the reader; huge pages go back whole, but for the last
+    // of a text below whole_huge_pages_from bytes.
     static constexpr std::size_t small_release_step = 256 * 1024;
-    static constexpr std::size_t huge_pages_from = 16 * 1024 * 1024;
+    // From this size on, the text's last part takes a whole huge page as well.
+    static constexpr std::size_t whole_huge_pages_from = 16 * 1024 * 1024;
 
     // The failures are those of read_text_file with the same policy.
     static Result<FileText> read(std::string_view path, const ReadPolicy& policy = user_named_file);
@@ -50,10 +51,12 @@ private:
     FileText() = default;
 
     std::string read_;
-    char* pages_ = nullptr;  // pages::map(size_)
+    char* pages_ = nullptr;  // pages::map(mapped_), whose first size_ bytes are the text
     std::size_t size_ = 0;
-    std::size_t released_ = 0;  // the bytes before this offset were given back
-    std::size_t step_ = small_release_step;
+    std::size_t mapped_ = 0;
+    std::size_t released_ = 0;    // the bytes before this offset were given back
+    std::size_t split_from_ = 0;  // from here on, memory goes back in small steps
+
     Kept kept_;
 };
 

@@ -22,11 +22,9 @@ void* map(std::size_t size, Backing backing) noexcept {
     void* mapping = reinterpret_cast<void*>(aligned);
     // Only advice: without it the mapping works the same, with pages faulted in as written.
     const std::size_t whole = size & ~(huge_page - 1);
-    if (backing == Backing::huge) {
-        if (whole > 0) ::madvise(mapping, whole, MADV_HUGEPAGE);
-    } else {
-        ::madvise(mapping, size, MADV_POPULATE_WRITE);
-    }
+    const std::size_t filled_from = backing == Backing::huge ? whole : 0;
+    if (filled_from > 0) ::madvise(mapping, whole, MADV_HUGEPAGE);
+    if (size > filled_from) ::madvise(static_cast<char*>(mapping) + filled_from, size - filled_from, MADV_POPULATE_WRITE);
     return mapping;
 }
 

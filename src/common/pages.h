@@ -12,10 +12,11 @@ constexpr std::size_t huge_page = 2 * 1024 * 1024;
 
 enum class Backing {
     // Only the mapping's whole 2 MiB runs are advised as huge pages: the last part of a size that
-    // is not a multiple of huge_page takes small pages, so no more memory is touched than written.
+    // is not a multiple of huge_page takes small pages, so no more memory is touched than written;
+    // those are filled at once, as for small_filled.
     huge,
-    // Small pages, all filled at once: for memory given back in small steps, which would split
-    // huge pages (dear), and read in order, which costs few TLB misses.
+    // Small pages, all filled at once, in one call instead of a page fault for each (a fault is
+    // dearer than the zeroing on a virtual machine): for memory that will be written whole.
     small_filled,
 };
 

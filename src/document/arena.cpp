@@ -65,7 +65,7 @@ void* Arena::allocate_slow(std::size_t size, bool aligned) {
     blocks_ = block;
     low_ = reinterpret_cast<char*>(block) + header;
     high_ = low_ + room;
-    if (next_size_ < largest_block) next_size_ *= 2;
+    if (next_size_ < largest_block) next_size_ *= 4;
     return aligned ? allocate(size) : allocate_bytes(size);
 }
 

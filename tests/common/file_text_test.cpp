@@ -59,6 +59,36 @@ TEST_F(FileTextTest, LargeRegularFilesGiveBackWholeLinesAndCountThem) {
     EXPECT_EQ(file->kept().lines_before, static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
 }
 
+// Huge pages go back whole, except the last whole one of a text below whole_huge_pages_from
+// bytes, which goes back in small steps; the given-back bytes are the text's leading zeros.
+TEST_F(FileTextTest, MemoryGoesBackInHugePagesOrInSmallStepsNearTheEnd) {
+    constexpr std::size_t mib = 1024 * 1024;
+    constexpr std::size_t huge = 2 * mib;
+    constexpr std::size_t small = FileText::small_release_step;
+    struct Case {
+        std::size_t size;
+        std::size_t offset;
+        std::size_t step;  // of the release that offset gives
+    };
+    const Case cases[] = {
+        {6 * mib + 1000, 3 * mib + 300 * 1024, huge},   // in the first huge pages
+        {6 * mib + 1000, 5 * mib + 300 * 1024, small},  // in the last whole huge page
+        {6 * mib + 1000, 6 * mib + 900, small},         // in the last part, of small pages
+        {18 * mib, 17 * mib + 300 * 1024, huge},        // a large text splits none
+    };
+    for (const Case& c : cases) {
+        const std::string text = large_text(c.size);
+        auto file = FileText::read(write("steps.toml", text));
+        ASSERT_TRUE(file.ok()) << file.error();
+        file->release_before(c.offset);
+        const std::size_t line_start = text.rfind('\n', c.offset - 1) + 1;
+        const std::string_view held = file->text();
+        const std::size_t zeros = held.find_first_not_of('\0');
+        EXPECT_EQ(zeros, line_start / c.step * c.step) << c.size << " " << c.offset;
+        EXPECT_EQ(held.substr(zeros), std::string_view(text).substr(zeros));
+    }
+}
+
 TEST_F(FileTextTest, SmallFilesAndPipesAreReadWhole) {
     auto file = FileText::read(write("small.toml", "a = 1\nb = 2\n"));
     ASSERT_TRUE(file.ok());
