@@ -79,7 +79,6 @@ std::size_t count_line_feeds(std::string_view text) {
     return count;
 }
 
-
 // Every text is held in huge pages, which cost a page fault and a TLB entry per 2 MiB instead of
 // per 4 KiB: on a virtual machine the first touch of each small page is what a mid-sized file
 // mostly waits for. A large text also takes a whole huge page for its last part, which costs at
@@ -117,7 +116,7 @@ Result<FileText> FileText::read(std::string_view path, const ReadPolicy& policy)
         if (::fstat(fd, &info) == 0 && fits(info)) {
             const auto size = static_cast<std::size_t>(info.st_size);
             const std::size_t mapped = mapped_size(size);
-            void* pages = pages::map(mapped, pages::Backing::huge);
+            void* pages = pages::map(mapped);
             file.split_from_ = split_from(size);
             if (pages != nullptr) {
                 file.pages_ = static_cast<char*>(pages);

@@ -6,7 +6,7 @@
 
 namespace qeld::pages {
 
-void* map(std::size_t size, Backing backing) noexcept {
+void* map(std::size_t size) noexcept {
     if (size > SIZE_MAX - huge_page) return nullptr;
     // Mapped with a huge page to spare, then trimmed to an aligned run.
     const std::size_t reserve = size + huge_page;
@@ -22,9 +22,8 @@ void* map(std::size_t size, Backing backing) noexcept {
     void* mapping = reinterpret_cast<void*>(aligned);
     // Only advice: without it the mapping works the same, with pages faulted in as written.
     const std::size_t whole = size & ~(huge_page - 1);
-    const std::size_t filled_from = backing == Backing::huge ? whole : 0;
-    if (filled_from > 0) ::madvise(mapping, whole, MADV_HUGEPAGE);
-    if (size > filled_from) ::madvise(static_cast<char*>(mapping) + filled_from, size - filled_from, MADV_POPULATE_WRITE);
+    if (whole > 0) ::madvise(mapping, whole, MADV_HUGEPAGE);
+    if (size > whole) ::madvise(static_cast<char*>(mapping) + whole, size - whole, MADV_POPULATE_WRITE);
     return mapping;
 }
 

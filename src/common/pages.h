@@ -10,18 +10,10 @@ namespace qeld::pages {
 
 constexpr std::size_t huge_page = 2 * 1024 * 1024;
 
-enum class Backing {
-    // Only the mapping's whole 2 MiB runs are advised as huge pages: the last part of a size that
-    // is not a multiple of huge_page takes small pages, so no more memory is touched than written;
-    // those are filled at once, as for small_filled.
-    huge,
-    // Small pages, all filled at once, in one call instead of a page fault for each (a fault is
-    // dearer than the zeroing on a virtual machine): for memory that will be written whole.
-    small_filled,
-};
-
-// A mapping of `size` (> 0) bytes, zero-filled, or nullptr.
-void* map(std::size_t size, Backing backing) noexcept;
+// A mapping of `size` (> 0) bytes, zero-filled, or nullptr. The last part of a size that is not a
+// multiple of huge_page takes small pages, so that no more memory is touched than asked for; they
+// are filled at once, in one call instead of a page fault each.
+void* map(std::size_t size) noexcept;
 // Unmaps what map(size) gave.
 void unmap(void* mapping, std::size_t size) noexcept;
 // Gives back the pages of [offset, end) of a mapping, which then read as zero bytes; both are

@@ -26,7 +26,7 @@ Arena::~Arena() {
 
 Arena::Block* Arena::new_block(std::size_t size, bool mappable) {
     if (mappable) {
-        if (void* mapping = pages::map(header + size, pages::Backing::huge)) {
+        if (void* mapping = pages::map(header + size)) {
             auto* block = static_cast<Block*>(mapping);
             block->mapped = header + size;
             reserved_ += header + size;
