@@ -1,6 +1,6 @@
 #pragma once
-// The floor of any reader of a file: the file read whole and every byte classified by a simple
-// loop, with nothing built from it.
+// The floor of any reader of a file: the file read and every byte classified by a simple loop,
+// with nothing built from it.
 
 #include <cstdint>
 #include <string>
