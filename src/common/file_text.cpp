@@ -115,13 +115,10 @@ Result<FileText> FileText::read(std::string_view path, const ReadPolicy& policy)
         // The size is taken again from the file opened, which may not be the one looked at.
         if (::fstat(fd, &info) == 0 && fits(info)) {
             const auto size = static_cast<std::size_t>(info.st_size);
-            const std::size_t mapped = mapped_size(size);
-            void* pages = pages::map(mapped);
-            file.split_from_ = split_from(size);
+            void* pages = pages::map(mapped_size(size));
             if (pages != nullptr) {
                 file.pages_ = static_cast<char*>(pages);
                 file.size_ = size;
-                file.mapped_ = mapped;
                 auto exact = read_exactly(fd, file.pages_, size, p);
                 if (!exact) {
                     ::close(fd);
@@ -130,10 +127,9 @@ Result<FileText> FileText::read(std::string_view path, const ReadPolicy& policy)
                 valid = *exact == std::optional<bool>(true);
                 // A file that changed meanwhile is read again as a whole below.
                 if (!exact->has_value()) {
-                    pages::unmap(file.pages_, file.mapped_);
+                    pages::unmap(file.pages_, mapped_size(file.size_));
                     file.pages_ = nullptr;
                     file.size_ = 0;
-                    file.mapped_ = 0;
                 }
             }
         }
@@ -153,17 +149,14 @@ FileText::FileText(FileText&& other) noexcept
     : read_(std::move(other.read_)),
       pages_(other.pages_),
       size_(other.size_),
-      mapped_(other.mapped_),
       released_(other.released_),
-      split_from_(other.split_from_),
       kept_(other.kept_) {
     other.pages_ = nullptr;
     other.size_ = 0;
-    other.mapped_ = 0;
 }
 
 FileText::~FileText() {
-    if (pages_ != nullptr) pages::unmap(pages_, mapped_);
+    if (pages_ != nullptr) pages::unmap(pages_, mapped_size(size_));
 }
 
 void FileText::release_before(std::size_t offset) {
@@ -178,7 +171,7 @@ void FileText::release_before(std::size_t offset) {
     kept_.offset = line_start;
     // In whole steps: each call flushes the TLB.
     std::size_t end = line_start & ~(small_release_step - 1);
-    if (end < split_from_) end &= ~(pages::huge_page - 1);
+    if (end < split_from(size_)) end &= ~(pages::huge_page - 1);
     if (end <= released_) return;
     pages::release(pages_, released_, end);
     released_ = end;

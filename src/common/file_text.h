@@ -51,12 +51,9 @@ private:
     FileText() = default;
 
     std::string read_;
-    char* pages_ = nullptr;  // pages::map(mapped_), whose first size_ bytes are the text
+    char* pages_ = nullptr;  // a mapping of at least size_ bytes, whose first size_ are the text
     std::size_t size_ = 0;
-    std::size_t mapped_ = 0;
-    std::size_t released_ = 0;    // the bytes before this offset were given back
-    std::size_t split_from_ = 0;  // from here on, memory goes back in small steps
-
+    std::size_t released_ = 0;  // the bytes before this offset were given back
     Kept kept_;
 };
 

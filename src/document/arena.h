@@ -41,8 +41,9 @@ public:
     void adopt(void* piece, std::size_t size) noexcept;
 
 private:
-    // A small document takes one small block; blocks then grow four-fold up to the largest size, so that
-    // a large document costs few allocations and leaves at most one block's free room unused.
+    // A small document takes one small block; blocks then grow four-fold up to the largest size,
+    // so that a large document costs few allocations and leaves at most one block's free room
+    // unused, and reaches huge pages after less than 1 MiB.
     // Blocks of the largest size are mapped on their own, as huge pages where the kernel has them.
     static constexpr std::size_t first_block = 8 * 1024;
     static constexpr std::size_t largest_block = 2 * 1024 * 1024;
