@@ -88,14 +88,12 @@ std::size_t mapped_size(std::size_t size) {
     return (size + pages::huge_page - 1) & ~(pages::huge_page - 1);
 }
 
-// Huge pages are given back whole as the reader passes them: splitting one costs a fault for each
-// small page left in it. A smaller text splits its last whole huge page, though: while the reader
-// is there the tree is nearly complete, and giving it back in small steps then keeps the peak of
-// memory down by up to 2 MiB.
-std::size_t split_from(std::size_t size) {
+// Where the text's small pages begin. Huge pages are given back whole as the reader passes them:
+// splitting one to give part of it back costs about as much again, per small page, as the small
+// pages of the tail do, both in giving back and in reading what is left of it.
+std::size_t small_pages_from(std::size_t size) {
     if (size >= FileText::whole_huge_pages_from) return size;
-    const std::size_t whole = size & ~(pages::huge_page - 1);
-    return whole - std::min(whole, pages::huge_page);
+    return size & ~(pages::huge_page - 1);
 }
 }  // namespace
 
@@ -171,7 +169,7 @@ void FileText::release_before(std::size_t offset) {
     kept_.offset = line_start;
     // In whole steps: each call flushes the TLB.
     std::size_t end = line_start & ~(small_release_step - 1);
-    if (end < split_from(size_)) end &= ~(pages::huge_page - 1);
+    if (end < small_pages_from(size_)) end &= ~(pages::huge_page - 1);
     if (end <= released_) return;
     pages::release(pages_, released_, end);
     released_ = end;

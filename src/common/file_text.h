@@ -17,9 +17,9 @@ class FileText {
 public:
     // Regular files from this size on can give their pages back.
     static constexpr std::size_t release_threshold = 1024 * 1024;
-    // Memory is given back in steps of this many bytes (a multiple of the page size): few calls,
-    // and little of the text kept behind the reader; huge pages go back whole, but for the last
-    // of a text below whole_huge_pages_from bytes.
+    // The last part of a text below whole_huge_pages_from bytes, which lies in small pages, is given
+    // back in steps of this many bytes (a multiple of the page size): few calls, and little of the
+    // text kept behind the reader. Huge pages go back whole.
     static constexpr std::size_t small_release_step = 256 * 1024;
     // From this size on, the text's last part takes a whole huge page as well.
     static constexpr std::size_t whole_huge_pages_from = 16 * 1024 * 1024;

@@ -59,9 +59,9 @@ TEST_F(FileTextTest, LargeRegularFilesGiveBackWholeLinesAndCountThem) {
     EXPECT_EQ(file->kept().lines_before, static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
 }
 
-// Huge pages go back whole, except the last whole one of a text below whole_huge_pages_from
-// bytes, which goes back in small steps; the given-back bytes are the text's leading zeros.
-TEST_F(FileTextTest, MemoryGoesBackInHugePagesOrInSmallStepsNearTheEnd) {
+// Huge pages go back whole, the small pages of the last part of a text below
+// whole_huge_pages_from bytes in small steps; the given-back bytes are the text's leading zeros.
+TEST_F(FileTextTest, MemoryGoesBackInHugePagesOrInSmallStepsAtTheEnd) {
     constexpr std::size_t mib = 1024 * 1024;
     constexpr std::size_t huge = 2 * mib;
     constexpr std::size_t small = FileText::small_release_step;
@@ -72,7 +72,7 @@ TEST_F(FileTextTest, MemoryGoesBackInHugePagesOrInSmallStepsNearTheEnd) {
     };
     const Case cases[] = {
         {6 * mib + 1000, 3 * mib + 300 * 1024, huge},   // in the first huge pages
-        {6 * mib + 1000, 5 * mib + 300 * 1024, small},  // in the last whole huge page
+        {6 * mib + 1000, 5 * mib + 300 * 1024, huge},   // in the last whole huge page
         {6 * mib + 1000, 6 * mib + 900, small},         // in the last part, of small pages
         {18 * mib, 17 * mib + 300 * 1024, huge},        // a large text splits none
     };
