@@ -60,7 +60,7 @@ void* Arena::allocate_slow(std::size_t size, bool aligned) {
     // A block of the largest size fills its mapping exactly, header included.
     const bool largest = next_size_ == largest_block;
     const std::size_t room = largest ? largest_block - header : next_size_;
-    Block* block = new_block(room, largest);
+    Block* block = new_block(room, room >= populated_from);
     block->next = blocks_;
     blocks_ = block;
     low_ = reinterpret_cast<char*>(block) + header;

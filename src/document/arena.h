@@ -47,6 +47,9 @@ private:
     // Blocks of the largest size are mapped on their own, as huge pages where the kernel has them.
     static constexpr std::size_t first_block = 8 * 1024;
     static constexpr std::size_t largest_block = 2 * 1024 * 1024;
+    // Smaller blocks from this size on are mapped too, and filled in one call instead of a page
+    // fault per small page, which costs at most the last block's unused room in memory.
+    static constexpr std::size_t populated_from = 128 * 1024;
 
     struct Block {
         Block* next;
