@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Writes src/main/code_order.txt: the functions qeld runs, in the order it first runs them, while it
-# validates the benchmark's typical config and the shipped examples (valid and invalid) and
-# extracts a schema. Where ld.lld is there, the link lays the functions out in that order, so a
-# short run touches few pages of code. Needs valgrind; run it after changes that move much code
-# (a stale order only costs start-up time). Usage: scripts/order-code.sh [build folder]
+# validates the benchmark's typical config (named on the command line, then by its own [vantle]
+# table) and the shipped examples (valid and invalid) and extracts a schema. Where ld.lld is
+# there, the link lays the functions out in that order, so a short run touches few pages of code.
+# Needs valgrind; run it after changes that move much code (a stale order only costs start-up
+# time). Usage: scripts/order-code.sh [build folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -12,6 +13,7 @@ cmake --build "$build" --target qeld qeld_bench > /dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/bench/qeld_bench" --write-typical "$work"
+{ cat "$work/typical.toml"; printf '\n[vantle]\nlocation = "typical.qeld"\n'; } > "$work/located.toml"
 
 runs=0
 trace() {
@@ -19,6 +21,7 @@ trace() {
   valgrind --tool=lackey --trace-mem=yes --log-file="$work/trace.$runs" "$build/qeld" "$@" > /dev/null 2>&1 || true
 }
 trace validate "$work/typical.qeld" "$work/typical.toml"
+trace validate "$work/located.toml"
 trace validate examples/server.qeld examples/server-valid.toml
 trace validate examples/server.qeld examples/server.toml
 trace extract "$work/typical.toml" "$work/extracted.qeld"
