@@ -109,8 +109,17 @@ Result<std::string> read_text_file(std::string_view path, const ReadPolicy& poli
 
 Status write_whole_file(std::string_view path, std::string_view text) {
     const std::string p(path);
-    const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Opening a FIFO for writing waits for a reader, forever if none comes: without blocking it
+    // fails at once instead (ENXIO). Once open, writes block as usual, so that a slow reader
+    // still gets the whole text.
+    const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (fd < 0) return fail(p + ": " + system_error_text(errno));
+    const int status_flags = ::fcntl(fd, F_GETFL);
+    if (status_flags < 0 || ::fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
+        const int error_number = errno;
+        ::close(fd);
+        return fail(p + ": " + system_error_text(error_number));
+    }
     std::size_t written = 0;
     while (written < text.size()) {
         const ssize_t n = ::write(fd, text.data() + written, text.size() - written);

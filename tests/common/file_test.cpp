@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 #include "common/file.h"
@@ -86,6 +88,63 @@ TEST_F(ReadTextFile, ReadsDevicesAndPipesTheUserNamed) {
     EXPECT_EQ(outcome(read_text_file("/dev/fd/" + std::to_string(ends[0]))), "read: a = 1\n");
     ::close(ends[0]);
     EXPECT_EQ(outcome(read_text_file(dir_)), dir_ + ": Is a directory (os error 21)");
+}
+
+// Reads everything the descriptor gives until end of file, on a thread of its own.
+class Drain {
+public:
+    explicit Drain(int fd) : thread_([this, fd] {
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(fd, buffer, sizeof buffer)) > 0) text_.append(buffer, static_cast<std::size_t>(n));
+    }) {}
+    std::string finish() {
+        thread_.join();
+        return text_;
+    }
+
+private:
+    std::string text_;
+    std::thread thread_;
+};
+
+class WriteWholeFile : public qeld::testing::TempFolderTest {
+protected:
+    // Larger than a pipe's buffer, so that the writer must wait for its reader.
+    const std::string text_ = std::string(300000, 'x') + "\n";
+};
+
+TEST_F(WriteWholeFile, RefusesAFifoWithoutAReaderAtOnce) {
+    const std::string fifo = dir_ + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto written = write_whole_file(fifo, "a = 1\n");
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error(), fifo + ": No such device or address (os error 6)");
+}
+
+TEST_F(WriteWholeFile, WritesAWholeTextToAFifoOrPipeWithAReader) {
+    const std::string fifo = dir_ + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_EQ(::fcntl(reader, F_SETFL, 0), 0);
+    // Held open until the text is written, so that the reader meets no end of file before.
+    const int holder = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(holder, 0);
+    Drain from_fifo(reader);
+    EXPECT_TRUE(write_whole_file(fifo, text_));
+    ::close(holder);
+    EXPECT_EQ(from_fifo.finish(), text_);
+    ::close(reader);
+
+    // As /dev/stdout names the pipe of a command's output.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    Drain from_pipe(ends[0]);
+    EXPECT_TRUE(write_whole_file("/dev/fd/" + std::to_string(ends[1]), text_));
+    ::close(ends[1]);
+    EXPECT_EQ(from_pipe.finish(), text_);
+    ::close(ends[0]);
 }
 
 }  // namespace
