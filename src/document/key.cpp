@@ -27,7 +27,7 @@ std::string quote_basic_string(std::string_view key) {
             case '"': out += "\\\""; break;
             case '\\': out += "\\\\"; break;
             default:
-                if (c < 0x20) {
+                if (c < 0x20 || c == 0x7F) {
                     out += "\\u00";
                     out.push_back(digits[c >> 4]);
                     out.push_back(digits[c & 0x0F]);

@@ -16,7 +16,8 @@ bool is_bare_key(std::string_view key);
 
 // The key as a TOML basic string: quotes around it, short escapes for backspace, tab, line feed,
 // form feed, carriage return, '"' and '\', \u00XX (upper-case) for the other characters below
-// U+0020, and every other byte unchanged.
+// U+0020 and for U+007F (which TOML forbids raw in a basic string), and every other byte
+// unchanged.
 std::string quote_basic_string(std::string_view key);
 
 }  // namespace qeld::doc

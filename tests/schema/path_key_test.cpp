@@ -38,7 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"LineFeed", "\n", "\"\\n\""}, KeyCase{"FormFeed", "\f", "\"\\f\""},
         KeyCase{"CarriageReturn", "\r", "\"\\r\""}, KeyCase{"Nul", "\0"s, "\"\\u0000\""},
         KeyCase{"VerticalTab", "\v", "\"\\u000B\""}, KeyCase{"Escape", "\x1b", "\"\\u001B\""},
-        KeyCase{"UnitSeparator", "\x1f", "\"\\u001F\""}, KeyCase{"DeleteUnchanged", "\x7f", "\"\x7f\""},
+        KeyCase{"UnitSeparator", "\x1f", "\"\\u001F\""}, KeyCase{"Delete", "\x7f", "\"\\u007F\""},
         KeyCase{"Mixed", "a \"b\"\\\x01", "\"a \\\"b\\\"\\\\\\u0001\""}),
     [](const auto& info) { return std::string(info.param.name); });
 
