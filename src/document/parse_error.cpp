@@ -98,6 +98,10 @@ LineWindow window_around(std::string_view text, std::size_t line_start, std::siz
     return window;
 }
 
+std::string heading(const std::string& line_number, std::size_t column) {
+    return "TOML parse error at line " + line_number + ", column " + std::to_string(column) + "\n";
+}
+
 }  // namespace
 
 TextPosition position_of(std::string_view text, std::size_t offset) {
@@ -129,7 +133,7 @@ std::string format_parse_error(std::string_view text, std::size_t line, std::siz
 
     std::string number = std::to_string(line);
     std::string gutter(number.size(), ' ');
-    std::string out = "TOML parse error at line " + number + ", column " + std::to_string(column) + "\n";
+    std::string out = heading(number, column);
     out += gutter + " |\n";
     out += number + " | ";
     if (window.cut_before) out += cut_mark;
@@ -139,6 +143,10 @@ std::string format_parse_error(std::string_view text, std::size_t line, std::siz
     out += "\n" + gutter + " | " + std::string(indent, ' ') + "^\n";
     out += one_line(description);
     return out;
+}
+
+std::string format_parse_position(std::size_t line, std::size_t column, std::string_view description) {
+    return heading(std::to_string(line), column) + one_line(description);
 }
 
 }  // namespace qeld::doc

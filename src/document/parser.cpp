@@ -21,16 +21,17 @@ namespace {
 constexpr const char* bare_key_rule =
     "bare keys may hold only ASCII letters, digits, '_' and '-'; quote any other key";
 
-std::string too_deep() {
-    return "the document nests deeper than " + std::to_string(max_depth) + " levels";
-}
 
 }  // namespace
 
 class Parser : public Scanner {
 public:
-    Parser(std::string_view text, std::vector<KeyPath>* inline_tables, FileText* file)
-        : Scanner(text), inline_tables_(inline_tables), file_(file) {}
+    Parser(std::string_view text, std::vector<KeyPath>* inline_tables, FileText* file, const ParseOptions& options)
+        : Scanner(text),
+          max_depth_(options.depth_limit),
+          max_key_segments_(options.key_segment_limit),
+          inline_tables_(inline_tables),
+          file_(file) {}
 
     bool parse_document();
     Table take_root() { return builder_.finish_root(); }
@@ -56,7 +57,13 @@ private:
     bool expect_line_end(const char* after);
 
     std::size_t segment_pos(std::size_t i) const { return key_starts_[i]; }
+    std::string too_deep() const {
+        return "the document nests deeper than " + std::to_string(max_depth_) + " levels";
+    }
     bool tracking() const { return inline_tables_ != nullptr; }
+
+    const std::size_t max_depth_;
+    const std::size_t max_key_segments_;
 
     TableBuilder builder_;
     NodeId block_ = 0;              // the table the current header opened
@@ -165,8 +172,8 @@ bool Parser::read_key() {
     decoded_.clear();
     key_arena_.clear();
     for (;;) {
-        if (keys_.size() == max_key_segments) {
-            return fail(pos_, "key has more than " + std::to_string(max_key_segments) + " dotted segments");
+        if (keys_.size() == max_key_segments_) {
+            return fail(pos_, "key has more than " + std::to_string(max_key_segments_) + " dotted segments");
         }
         if (!read_key_segment()) return false;
         skip_whitespace();
@@ -200,7 +207,7 @@ bool Parser::parse_header() {
         const std::string_view key = keys_[i];
         const std::size_t at = segment_pos(i);
         const bool last = i + 1 == count;
-        if (++depth > max_depth) return fail(at, too_deep());
+        if (++depth > max_depth_) return fail(at, too_deep());
         const std::uint32_t index = builder_.find(node, key);
         const EntryKind kind = index == TableBuilder::npos ? EntryKind::Value : builder_.kind(node, index);
         const auto quoted = [&] { return quote_basic_string(key); };
@@ -217,7 +224,7 @@ bool Parser::parse_header() {
             if (index == TableBuilder::npos) {
                 node = builder_.add_table(node, key, EntryKind::Implicit);
             } else if (kind == EntryKind::TableArray) {
-                if (++depth > max_depth) return fail(at, too_deep());
+                if (++depth > max_depth_) return fail(at, too_deep());
                 node = builder_.last_element(node, index);
                 in_array = true;
             } else {
@@ -240,7 +247,7 @@ bool Parser::parse_header() {
             if (index != TableBuilder::npos && kind != EntryKind::TableArray) {
                 return fail(at, quoted() + " is already a table, not an array of tables");
             }
-            if (++depth > max_depth) return fail(at, too_deep());
+            if (++depth > max_depth_) return fail(at, too_deep());
             node = index == TableBuilder::npos ? builder_.add_table_array(node, key)
                                                : builder_.append_element(node, index);
             in_array = true;
@@ -284,7 +291,7 @@ bool Parser::descend_dotted(NodeId& node, std::size_t segment) {
 bool Parser::parse_keyval(NodeId table, std::size_t depth) {
     if (!read_key()) return false;
     const std::size_t count = keys_.size();
-    if (depth + count > max_depth) return fail(segment_pos(max_depth - depth), too_deep());
+    if (depth + count > max_depth_) return fail(segment_pos(max_depth_ - depth), too_deep());
     NodeId node = table;
     for (std::size_t i = 0; i + 1 < count; ++i) {
         if (!descend_dotted(node, i)) return false;
@@ -343,7 +350,7 @@ bool Parser::parse_value(Value& out, std::size_t depth) {
     return fail(pos_, "expected a value: a string, number, boolean, date-time, array or inline table");
 }
 
-// Recursion through arrays and inline tables is bounded by max_depth.
+// Recursion through arrays and inline tables is bounded by the depth limit.
 bool Parser::parse_array(Value& out, std::size_t depth) {
     ++pos_;
     const std::size_t mark = values_.size();
@@ -352,7 +359,7 @@ bool Parser::parse_array(Value& out, std::size_t depth) {
         if (!skip_blank_space()) return false;
         if (at_end()) return fail(pos_, "unterminated array: expected ']'");
         if (peek() == ']') break;
-        if (depth + 1 > max_depth) return fail(pos_, too_deep());
+        if (depth + 1 > max_depth_) return fail(pos_, too_deep());
         Value item;
         if (!parse_value(item, depth + 1)) return false;
         values_.push_back(std::move(item));
@@ -405,11 +412,12 @@ bool Parser::parse_inline_table(Value& out, std::size_t depth) {
 
 namespace {
 
-Result<Table> parse_text(std::string_view text, std::vector<KeyPath>* inline_tables, FileText* file) {
+Result<Table> parse_text(std::string_view text, std::vector<KeyPath>* inline_tables, FileText* file,
+                         const ParseOptions& options) {
     const std::size_t recorded = inline_tables ? inline_tables->size() : 0;
     detail::Fault fault;
     {
-        detail::Parser parser(text, inline_tables, file);
+        detail::Parser parser(text, inline_tables, file, options);
         if (parser.parse_document()) return parser.take_root();
         fault = parser.fault();
     }
@@ -420,16 +428,17 @@ Result<Table> parse_text(std::string_view text, std::vector<KeyPath>* inline_tab
     if (fault.offset < kept.offset) invariant_failure("a parse fault lies in text already given back");
     const std::string_view rest = text.substr(kept.offset);
     const TextPosition p = position_of(rest, fault.offset - kept.offset);
-    const std::size_t first_line = kept.lines_before + 1;
-    return fail(format_parse_error(rest, p.line + kept.lines_before, p.column, fault.description, first_line));
+    const std::size_t line = p.line + kept.lines_before;
+    if (options.frame == FaultFrame::position_only) return fail(format_parse_position(line, p.column, fault.description));
+    return fail(format_parse_error(rest, line, p.column, fault.description, kept.lines_before + 1));
 }
 
 }  // namespace
 
-Result<Table> parse(std::string_view text, std::vector<KeyPath>* inline_tables) {
-    return parse_text(text, inline_tables, nullptr);
+Result<Table> parse(std::string_view text, std::vector<KeyPath>* inline_tables, const ParseOptions& options) {
+    return parse_text(text, inline_tables, nullptr, options);
 }
 
-Result<Table> parse(FileText& file) { return parse_text(file.text(), nullptr, &file); }
+Result<Table> parse(FileText& file) { return parse_text(file.text(), nullptr, &file, ParseOptions{}); }
 
 }  // namespace qeld::doc

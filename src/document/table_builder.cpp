@@ -274,7 +274,7 @@ Value TableBuilder::finish_table_array(std::uint32_t id) {
     return items;
 }
 
-// Recursion here follows the nesting of open tables, which the parser bounds by max_depth.
+// Recursion here follows the nesting of open tables, which the parser bounds by its depth limit.
 void TableBuilder::finish_children(Node& node) {
     for (std::size_t i = 0; i < node.meta.size(); ++i) {
         const Meta meta = node.meta[i];

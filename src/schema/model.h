@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/result.h"
+#include "document/parse.h"
 #include "document/value.h"
 #include "schema/pattern.h"
 
@@ -149,7 +150,10 @@ struct Schema {
     DefinitionMap elements;
 
     static Result<Schema> load(std::string_view path);
-    static Result<Schema> from_source(std::string path, std::string_view text);
+    // The frame of a parse error quotes the offending line of the text unless asked not to, for
+    // a schema the user did not name.
+    static Result<Schema> from_source(std::string path, std::string_view text,
+                                      doc::FaultFrame frame = doc::FaultFrame::source_line);
     static Result<Schema> from_parts(std::string path, const doc::Table& root, const SourceSyntax& syntax);
 
     ValidationResult validate(const doc::Table& document) const;

@@ -60,5 +60,15 @@ TEST(ParseErrorFrame, FindsTheWindowOnALaterLine) {
                   std::string(103, ' ') + "^\nd");
 }
 
+TEST(ParseErrorFrame, GivesThePositionAloneWhenAsked) {
+    const ParseOptions position_only{max_depth, max_key_segments, FaultFrame::position_only};
+    auto parsed = parse("a = 1\nkey = secret\n", nullptr, position_only);
+    ASSERT_FALSE(parsed.ok());
+    EXPECT_EQ(parsed.error(),
+              "TOML parse error at line 2, column 7\n"
+              "expected a value: a string, number, boolean, date-time, array or inline table");
+    EXPECT_EQ(format_parse_position(3, 4, "one\nline"), "TOML parse error at line 3, column 4\none line");
+}
+
 }  // namespace
 }  // namespace qeld::doc

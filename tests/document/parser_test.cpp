@@ -57,6 +57,18 @@ TEST(ParserDepth, HeaderAndKeySegmentsCount) {
     EXPECT_TRUE(refused_for_depth(parse("[[" + dotted(max_depth) + "]]\n")));
 }
 
+TEST(ParserDepth, OptionsSetTheLimits) {
+    const ParseOptions deeper{max_depth + 2, max_key_segments + 1};
+    EXPECT_TRUE(parse("[" + dotted(max_key_segments + 1) + "]\n" + "k = 1\n", nullptr, deeper).ok());
+    EXPECT_TRUE(parse(nested_arrays(max_depth + 2, ""), nullptr, deeper).ok());
+    auto past_depth = parse(nested_arrays(max_depth + 3, ""), nullptr, deeper);
+    ASSERT_FALSE(past_depth.ok());
+    EXPECT_NE(past_depth.error().find("the document nests deeper than 258 levels"), std::string::npos);
+    auto past_segments = parse("[" + dotted(max_key_segments + 2) + "]\n", nullptr, deeper);
+    ASSERT_FALSE(past_segments.ok());
+    EXPECT_NE(past_segments.error().find("key has more than 257 dotted segments"), std::string::npos);
+}
+
 TEST(ParserDepth, DeepInputNeverExhaustsTheStack) {
     const std::size_t huge = 200000;
     EXPECT_TRUE(refused_for_depth(parse(nested_arrays(huge, ""))));

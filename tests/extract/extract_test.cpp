@@ -12,7 +12,9 @@
 
 #include "cli/commands.h"
 #include "cli/writer.h"
+#include "document/parse.h"
 #include "extract/extract.h"
+#include "schema/model.h"
 
 namespace qeld::extract {
 namespace {
@@ -207,6 +209,34 @@ INSTANTIATE_TEST_SUITE_P(
         InvalidCase{"SpaceInBareKey", "a b = 1\n"}, InvalidCase{"NonAsciiBareKey", "é = 1\n"},
         InvalidCase{"UnclosedArrayOfTablesHeader", "[[a]\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+std::string repeated_key(std::size_t segments, const std::string& separator) {
+    std::string key = "k";
+    for (std::size_t i = 1; i < segments; ++i) key += separator + "k";
+    return key;
+}
+
+// Every document that parses gives a schema that loads and finds the document valid: keys that
+// must be escaped, and documents nested as deep as the parser allows, whose schema lies two
+// levels deeper (below [elements], then the type line).
+TEST(WhatExtractWrites, LoadsAndAcceptsTheDocument) {
+    std::string inline_tables = "v = 1";
+    for (std::size_t i = 1; i < doc::max_depth; ++i) inline_tables = "k = { " + inline_tables + " }";
+    const std::vector<std::string> documents = {
+        "\"a\\u007Fb\" = 1\n[\"\\u007F\"]\n\"\\u007F\\u0001\" = { \"\\u007F\" = 'x' }\n",
+        repeated_key(doc::max_depth, ".") + " = 1\n",
+        "[" + repeated_key(doc::max_depth, ".") + "]\n",
+        "[" + repeated_key(doc::max_depth - 1, ".") + "]\nv = 1979-05-27\n",
+        inline_tables + "\n",
+    };
+    for (const std::string& text : documents) {
+        auto document = doc::parse(text);
+        ASSERT_TRUE(document.ok()) << document.error();
+        auto schema = schema::Schema::from_source("extracted.qeld", generate_schema(*document));
+        ASSERT_TRUE(schema.ok()) << schema.error() << "\nfor " << text.substr(0, 60);
+        EXPECT_TRUE(schema->validate(*document).errors.empty()) << text.substr(0, 60);
+    }
+}
 
 // Shapes the parser never yields still have a kind: date-times of any other combination of parts.
 TEST(ExtractionKind, UnusualDateTimeShapesAreAny) {

@@ -51,6 +51,14 @@ Status check_reserved_keys(const doc::Table& vantle) {
     return {};
 }
 
+// The schema that extract writes for a document nests two levels deeper than the document: each
+// key's table lies below [elements] and holds its type line. A schema text may nest that much
+// deeper, and its headers hold one segment more, so that every document that parses gives a
+// schema that loads. The bound stays fixed, and the walks over a schema recurse at most this deep.
+constexpr doc::ParseOptions schema_text_options(doc::FaultFrame frame) {
+    return doc::ParseOptions{doc::max_depth + 2, doc::max_key_segments + 1, frame};
+}
+
 }  // namespace
 
 Result<Schema> Schema::load(std::string_view path) {
@@ -59,10 +67,10 @@ Result<Schema> Schema::load(std::string_view path) {
     return from_source(std::string(path), *text);
 }
 
-Result<Schema> Schema::from_source(std::string path, std::string_view text) {
+Result<Schema> Schema::from_source(std::string path, std::string_view text, doc::FaultFrame frame) {
     // One parse gives both the tree and the key paths of the inline tables.
     std::vector<KeyPath> inline_tables;
-    auto root = doc::parse(text, &inline_tables);
+    auto root = doc::parse(text, &inline_tables, schema_text_options(frame));
     if (!root) return fail("unable to parse schema " + path + ": " + path + ": " + root.error());
     const SourceSyntax syntax(inline_tables);
     return from_parts(std::move(path), *root, syntax);

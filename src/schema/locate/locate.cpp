@@ -156,7 +156,8 @@ Result<DocumentSchema> schema_from_document(std::string_view document_path) {
     if (!path) return fail(path.take_error());
     auto text = read_schema_text(*path);
     if (!text) return fail(text.take_error());
-    auto schema = Schema::from_source(*path, *text);
+    // The document chose this file: a parse error must not print its lines.
+    auto schema = Schema::from_source(*path, *text, doc::FaultFrame::position_only);
     if (!schema) return fail(schema.take_error());
 
     // The version is looked at only once the schema has loaded.

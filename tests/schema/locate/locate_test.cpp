@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -193,6 +194,37 @@ TEST_F(SchemaFromDocument, NeverOpensAPathCutShortByANulByte) {
     std::string path = dir_ + "/doc.toml" + std::string(1, '\0') + "x";
     EXPECT_EQ(message("[vantle]\nlocation = 'doc.toml%00x'\n"),
               "unable to parse schema " + path + ": " + path + ": file name contained an unexpected NUL byte");
+}
+
+// The document chose the schema file, so a parse error gives its position and description but no
+// line of the file, which may hold secrets; the user's own schema keeps the whole frame.
+TEST_F(SchemaFromDocument, QuotesNoLineOfASchemaThatDoesNotParse) {
+    write("secret.qeld", "[vantle]\nversion = '1.0.0'\ntoken = s3cret-value\n");
+    const std::string path = dir_ + "/secret.qeld";
+    const std::string position = "TOML parse error at line 3, column 9\n";
+    const std::string description =
+        "expected a value: a string, number, boolean, date-time, array or inline table";
+    EXPECT_EQ(message("[vantle]\nlocation = 'secret.qeld'\n"),
+              "unable to parse schema " + path + ": " + path + ": " + position + description);
+    auto named = Schema::load(path);
+    ASSERT_FALSE(named);
+    EXPECT_NE(named.error().find("3 | token = s3cret-value\n"), std::string::npos) << named.error();
+}
+
+TEST_F(SchemaFromDocument, QuotesNothingOfTheProcessEnvironment) {
+    std::ifstream in("/proc/self/environ", std::ios::binary);
+    std::string first_entry;
+    std::getline(in, first_entry, '\0');
+    ASSERT_FALSE(first_entry.empty());
+    const std::string shown = message("[vantle]\nlocation = 'file:///proc/self/environ'\n");
+    const std::string start = "unable to parse schema /proc/self/environ: /proc/self/environ: TOML parse error at line 1, column ";
+    ASSERT_EQ(shown.compare(0, start.size(), start), 0) << shown;
+    // The position line and the description, nothing else.
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), 1) << shown;
+    const std::string value = first_entry.substr(first_entry.find('=') + 1);
+    if (value.size() >= 8) {
+        EXPECT_EQ(shown.find(value), std::string::npos) << shown;
+    }
 }
 
 TEST_F(SchemaFromDocument, PassesLocationFailuresOnUnchanged) {
