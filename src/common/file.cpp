@@ -29,6 +29,12 @@ private:
     int fd_;
 };
 
+// Reads and writes on the descriptor wait again, once it was opened without waiting.
+bool make_blocking(int fd) {
+    const int status_flags = ::fcntl(fd, F_GETFL);
+    return status_flags >= 0 && ::fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) == 0;
+}
+
 std::string describe_size(std::uint64_t bytes) {
     if (bytes % gibibyte == 0) return std::to_string(bytes / gibibyte) + " GiB";
     if (bytes % mebibyte == 0) return std::to_string(bytes / mebibyte) + " MiB";
@@ -93,9 +99,7 @@ Result<std::string> read_text_file(std::string_view path, const ReadPolicy& poli
     if (::fstat(file.fd(), &info) != 0) return fail(p + ": " + system_error_text(errno));
     if (policy.regular_file_only) {
         if (auto refusal = refusal_of_kind(info.st_mode)) return fail(p + ": " + *refusal);
-        const int status_flags = ::fcntl(file.fd(), F_GETFL);
-        if (status_flags < 0 || ::fcntl(file.fd(), F_SETFL, status_flags & ~O_NONBLOCK) != 0)
-            return fail(p + ": " + system_error_text(errno));
+        if (!make_blocking(file.fd())) return fail(p + ": " + system_error_text(errno));
     }
     std::uint64_t size_hint = 0;
     if (S_ISREG(info.st_mode) && info.st_size > 0) {
@@ -114,8 +118,7 @@ Status write_whole_file(std::string_view path, std::string_view text) {
     // still gets the whole text.
     const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (fd < 0) return fail(p + ": " + system_error_text(errno));
-    const int status_flags = ::fcntl(fd, F_GETFL);
-    if (status_flags < 0 || ::fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
+    if (!make_blocking(fd)) {
         const int error_number = errno;
         ::close(fd);
         return fail(p + ": " + system_error_text(error_number));

@@ -21,7 +21,6 @@ namespace {
 constexpr const char* bare_key_rule =
     "bare keys may hold only ASCII letters, digits, '_' and '-'; quote any other key";
 
-
 }  // namespace
 
 class Parser : public Scanner {
