@@ -8,4 +8,4 @@ $SUDO apt-get update -q
 $SUDO apt-get install -y -q --no-install-recommends \
   build-essential g++ cmake ninja-build pkg-config lld \
   clang libclang-rt-14-dev \
-  libtomlplusplus-dev libre2-dev libicu-dev icu-devtools libgtest-dev unicode-data
+  libtomlplusplus-dev libre2-dev libicu-dev icu-devtools libgtest-dev

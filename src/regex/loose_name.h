@@ -1,8 +1,8 @@
 #pragma once
 // Loose matching of Unicode property names and values: case, spaces, '_' and '-' do not count,
 // nor does a leading "is" (so "IsGreek" is "Greek"). Bytes outside ASCII are dropped. Shared by
-// the table generator, which files every alias under this key, and by the lookup of a pattern's
-// \p{...}.
+// the lookup of a pattern's \p{...} and, as its own copy in tools/tablegen.mjs, by the table
+// generator, which files every alias under this key.
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,8 @@
 #pragma once
-// Unicode property data as sorted code-point range tables. The definitions are generated at build
-// time from the Unicode Character Database files (tools/tablegen.cpp); nothing here is typed by
-// hand and nothing is computed at start-up.
+// Unicode property data as sorted code-point range tables. The definitions (unicode_tables.cpp,
+// whose first line names the Unicode version) are generated from the Unicode Character Database by
+// tools/tablegen.mjs and committed; nothing there is typed by hand and nothing is computed at
+// start-up.
 
 #include <cstdint>
 #include <span>
