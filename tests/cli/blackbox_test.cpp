@@ -16,12 +16,14 @@
 // runs. The work folder's absolute path reads as <DIR> in the compared output.
 //
 // Case folders are found below tests/cli/cases and below docs/examples, whose cases the user's guide
-// quotes; the latter are named with the prefix docs_examples_.
+// quotes; the latter are named with the prefix docs_examples_. Where the environment names a folder
+// in QELD_CASES, only the cases below it run (CTest runs one folder per test, in parallel).
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -72,11 +74,16 @@ const CaseRoot case_roots[] = {{QELD_CASES_DIR, ""}, {QELD_EXAMPLES_DIR, "docs_e
 
 std::vector<fs::path> find_cases() {
     std::vector<fs::path> cases;
-    for (const CaseRoot& root : case_roots) {
-        if (!fs::exists(root.dir)) continue;
-        for (auto& entry : fs::recursive_directory_iterator(root.dir)) {
+    auto add_below = [&](const fs::path& folder) {
+        if (!fs::exists(folder)) return;
+        for (auto& entry : fs::recursive_directory_iterator(folder)) {
             if (entry.is_regular_file() && entry.path().filename() == "args") cases.push_back(entry.path().parent_path());
         }
+    };
+    if (const char* only = std::getenv("QELD_CASES")) {
+        add_below(only);
+    } else {
+        for (const CaseRoot& root : case_roots) add_below(root.dir);
     }
     std::sort(cases.begin(), cases.end());
     return cases;
