@@ -159,6 +159,7 @@ ChildrenMap collect_children(const ComponentList& components);
 
 struct Expansion;
 struct Descent;
+struct DistinctComponents;
 class Expansions;
 
 class Validator {
@@ -260,6 +261,10 @@ private:
     // deprecation. `kept` is the expansion the list is, when it is one.
     void check_components(const PathRef& path, const doc::Value& value, const ComponentList& components,
                           Expansion* kept);
+    // Runs the check on each component; with copies, once per distinct component, its errors
+    // recorded again at each copy.
+    template <class Check>
+    void check_each(const ComponentList& components, const DistinctComponents* copies, Check check);
     // Whether a child that a table lacks must be there.
     bool child_required(const ChildrenMap& children, std::size_t group, Descent* descent);
     void add_warning(ValidationWarning warning);
@@ -268,8 +273,37 @@ private:
     // False when the step recorded a message and the value's checks end.
     bool apply_conditional(const PathRef& path, const doc::Value& value, ComponentList& components,
                            std::size_t conditional);
+    // The kind the host of a conditional takes: its then branch's.
+    Result<SchemaType> branch_kind(const ConditionalSelector& selector) const;
+
+    // The alternatives step: each alternative's trial, the count of those that fit, and the merge
+    // of their warnings.
+    struct Verdict;
+    struct Alternative;
+    using Fitting = std::vector<std::vector<ValidationWarning>>;
     void validate_alternatives(const PathRef& path, const doc::Value& value, ComponentList components,
                                std::size_t host);
+    Alternative find_alternative(const std::string& reference) const;
+    static ComponentList trial_list(const ComponentList& rest, const Component& host, const Alternative& alternative);
+    // False, setting why the pass stops, when a trial of this many components cannot be opened.
+    bool open_trial(std::uint64_t size);
+    void close_trial(std::uint64_t size);
+    // The warnings of each alternative that fits, in order; none when the step recorded a message.
+    std::optional<Fitting> try_alternatives(const PathRef& path, const doc::Value& value, const ComponentList& rest,
+                                            const Component& host);
+    // As try_alternatives, from verdicts, for a value that is no table; false, having recorded
+    // nothing, when the alternatives that fit must be tried for the order of their warnings.
+    bool judge_alternatives(const PathRef& path, const doc::Value& value, const ComponentList& rest,
+                            const Component& host, std::optional<Fitting>& fitting);
+    static Verdict both(const Verdict& a, const Verdict& b);
+    Verdict judge_list(const PathRef& path, const doc::Value& value, const ComponentList& components,
+                       const DistinctComponents* copies, bool descend);
+    Verdict judge_union(const PathRef& path, const doc::Value& value, const Component& host, bool descend);
+    Verdict judge_component(const PathRef& path, const doc::Value& value, const Component& component, bool descend);
+    // False when the count is wrong, which it records.
+    bool count_fits(const PathRef& path, const Component& host, std::size_t fitting);
+    void merge_fitting(const PathRef& path, Fitting& fitting, const Component& host);
+
     void validate_constraints(const PathRef& path, const doc::Value& value, const Component& component);
 
     std::unique_ptr<Pass> own_pass_;
