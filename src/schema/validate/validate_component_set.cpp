@@ -52,8 +52,12 @@ Validator::Validator(const Schema& schema, bool report_deprecations)
       pass_(own_pass_.get()),
       report_deprecations_(report_deprecations) {}
 
-Validator::Validator(DefinitionFacts& facts, bool report_deprecations)
-    : own_pass_(std::make_unique<Pass>(facts)), pass_(own_pass_.get()), report_deprecations_(report_deprecations) {}
+Validator::SharedFacts::SharedFacts(const Schema& schema) : facts_(std::make_unique<DefinitionFacts>(schema)) {}
+
+Validator::SharedFacts::~SharedFacts() = default;
+
+Validator::Validator(SharedFacts& facts, bool report_deprecations)
+    : own_pass_(std::make_unique<Pass>(*facts.facts_)), pass_(own_pass_.get()), report_deprecations_(report_deprecations) {}
 
 Validator::Validator(Pass& pass, bool report_deprecations)
     : pass_(&pass), report_deprecations_(report_deprecations), trial_(true) {}

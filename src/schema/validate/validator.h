@@ -178,10 +178,23 @@ public:
     // components.
     static constexpr std::size_t max_value_components = 100'000;
 
+    // What passes over one schema can share: what validating against it finds once.
+    class SharedFacts {
+    public:
+        explicit SharedFacts(const Schema& schema);
+        ~SharedFacts();
+        SharedFacts(const SharedFacts&) = delete;
+        SharedFacts& operator=(const SharedFacts&) = delete;
+
+    private:
+        friend class Validator;
+        std::unique_ptr<DefinitionFacts> facts_;
+    };
+
     // A pass of its own over the schema.
     Validator(const Schema& schema, bool report_deprecations);
     // A pass that shares what the facts know with other passes over the same schema.
-    Validator(DefinitionFacts& facts, bool report_deprecations);
+    Validator(SharedFacts& facts, bool report_deprecations);
     ~Validator();
     Validator(const Validator&) = delete;
     Validator& operator=(const Validator&) = delete;
@@ -213,18 +226,24 @@ public:
     Result<Resolved> resolve(const Definition& definition) const;
     Result<Resolved> resolve_reference(std::string_view reference) const;
     Result<ComponentList> collect_components(const Definition& definition) const;
+
+    // Checks one value against its component list.
+    void validate_component_set(const PathRef& path, const doc::Value& value, ComponentList components);
+
+private:
+    friend class Expansions;
+    struct Pass;
+    struct TrialMemo;
+
     // Appends the resolved definition and, depth first, its allof members' components; on a
     // message nothing is appended.
     Status append_components(const Resolved& resolved, ComponentList& components) const;
 
-    // Component sets.
-    void validate_component_set(const PathRef& path, const doc::Value& value, ComponentList components);
     void validate_definitions(const PathRef& path, const doc::Value& value, const Definition* const* definitions,
                               std::size_t count);
     void validate_definitions(const PathRef& path, const doc::Value& value, const std::vector<Resolved>& definitions);
     void validate_range(const PathRef& path, const doc::Value& value, const Definition& definition);
 
-    // Arrays, tables and collections.
     void validate_array(const PathRef& path, const doc::Array& items, const Component& component);
     // A descent, when given, is the one kept for the components.
     void validate_table_value(const PathRef& path, const doc::Table& table, const ComponentList& components,
@@ -234,11 +253,6 @@ public:
     void validate_missing_fixed_children(const PathRef& path, const doc::Table& table, const ChildrenMap& children,
                                          Descent* descent = nullptr);
     void validate_sibling_rules(const PathRef& path, const doc::Table& table, const ComponentList& components);
-
-private:
-    friend class Expansions;
-    struct Pass;
-    struct TrialMemo;
 
     // A validator for one alternative's trial: only whether it finds an error, and its warnings
     // when it finds none, are ever read, so it keeps no error and stops working at its first.
