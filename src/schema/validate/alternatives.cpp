@@ -208,9 +208,31 @@ ComponentList Validator::trial_list(const ComponentList& rest, const Component& 
     return trial;
 }
 
+const TrialOutcome* Validator::try_alternative(const PathRef& path, const doc::Value& value, ComponentList trial) {
+    Pass& pass = *pass_;
+    // Every trial costs its list's length, the ones remembered too, since their lists are built.
+    const std::uint64_t size = trial.size();
+    if (pass.steps_used + size > pass.step_limit()) {
+        pass.stop = Pass::Stop::Steps;
+        return nullptr;
+    }
+    pass.steps_used += size;
+    TrialKey key(value, trial);
+    if (auto known = pass.trials->outcomes.find(key); known != pass.trials->outcomes.end()) return &known->second;
+    if (!open_trial(size)) return nullptr;
+    Validator sub(pass, report_deprecations_);
+    sub.validate_component_set(path, value, std::move(trial));
+    close_trial(size);
+    // A trial cut short says nothing about its alternative.
+    if (pass.stop != Pass::Stop::None) return nullptr;
+    TrialOutcome& outcome = pass.trials->outcomes[std::move(key)];
+    outcome.fits = !sub.failed_;
+    if (outcome.fits) outcome.warnings = std::move(sub.warnings_);
+    return &outcome;
+}
+
 std::optional<Validator::Fitting> Validator::try_alternatives(const PathRef& path, const doc::Value& value,
                                                               const ComponentList& rest, const Component& host) {
-    Pass& pass = *pass_;
     Fitting fitting;
     for (const std::string& reference : alternatives_of(host)) {
         Alternative alternative = find_alternative(reference);
@@ -218,39 +240,12 @@ std::optional<Validator::Fitting> Validator::try_alternatives(const PathRef& pat
             add(path, std::move(alternative.message));
             return std::nullopt;
         }
-        ComponentList trial = trial_list(rest, host, alternative);
-
-        // Every trial costs its list's length, the ones remembered too, since their lists are built.
-        const std::uint64_t size = trial.size();
-        if (pass.steps_used + size > pass.step_limit()) {
-            pass.stop = Pass::Stop::Steps;
+        const TrialOutcome* outcome = try_alternative(path, value, trial_list(rest, host, alternative));
+        if (outcome == nullptr) {
             give_up(path);
             return std::nullopt;
         }
-        pass.steps_used += size;
-        TrialKey key(value, trial);
-        if (auto known = pass.trials->outcomes.find(key); known != pass.trials->outcomes.end()) {
-            if (known->second.fits) fitting.push_back(known->second.warnings);
-            continue;
-        }
-        if (!open_trial(size)) {
-            give_up(path);
-            return std::nullopt;
-        }
-        Validator sub(pass, report_deprecations_);
-        sub.validate_component_set(path, value, std::move(trial));
-        close_trial(size);
-        // A trial cut short says nothing about its alternative.
-        if (pass.stop != Pass::Stop::None) {
-            give_up(path);
-            return std::nullopt;
-        }
-        TrialOutcome& outcome = pass.trials->outcomes[std::move(key)];
-        outcome.fits = !sub.failed_;
-        if (outcome.fits) {
-            outcome.warnings = std::move(sub.warnings_);
-            fitting.push_back(outcome.warnings);
-        }
+        if (outcome->fits) fitting.push_back(outcome->warnings);
     }
     return fitting;
 }

@@ -160,6 +160,7 @@ ChildrenMap collect_children(const ComponentList& components);
 struct Expansion;
 struct Descent;
 struct DistinctComponents;
+struct TrialOutcome;
 class Expansions;
 
 class Validator {
@@ -302,6 +303,9 @@ private:
     // False, setting why the pass stops, when a trial of this many components cannot be opened.
     bool open_trial(std::uint64_t size);
     void close_trial(std::uint64_t size);
+    // The outcome of one alternative's trial, made now or remembered; null, with why the pass
+    // stops set, when it cannot be made.
+    const TrialOutcome* try_alternative(const PathRef& path, const doc::Value& value, ComponentList trial);
     // The warnings of each alternative that fits, in order; none when the step recorded a message.
     std::optional<Fitting> try_alternatives(const PathRef& path, const doc::Value& value, const ComponentList& rest,
                                             const Component& host);
