@@ -3,9 +3,9 @@
 // definitions.
 #include "schema/check/array_ranges.h"
 
-#include "schema/check/references.h"
 #include "schema/compare.h"
-#include "schema/type_walk.h"
+#include "schema/walk/kinds.h"
+#include "schema/walk/type_walk.h"
 
 namespace qeld::schema {
 

@@ -4,7 +4,7 @@
 #include "schema/check/defaults.h"
 
 #include "schema/compare.h"
-#include "schema/type_walk.h"
+#include "schema/walk/type_walk.h"
 #include "schema/validate/validator.h"
 
 namespace qeld::schema {
@@ -109,7 +109,7 @@ public:
 
 private:
     EffectiveDefaults defaults_;
-    DefinitionFacts facts_;
+    Validator::SharedFacts facts_;
     bool inherits_ = false;
 };
 

@@ -3,8 +3,8 @@
 // tables and collections, naming only fixed children.
 #include "schema/check/definition_semantics.h"
 
-#include "schema/check/references.h"
-#include "schema/type_walk.h"
+#include "schema/walk/kinds.h"
+#include "schema/walk/type_walk.h"
 
 namespace qeld::schema {
 

@@ -2,9 +2,9 @@
 // allowedvalues entry must be of a kind its definition permits.
 #include "schema/check/selector_cycles.h"
 
-#include "schema/check/references.h"
 #include "schema/compare.h"
-#include "schema/type_walk.h"
+#include "schema/walk/kinds.h"
+#include "schema/walk/type_walk.h"
 
 namespace qeld::schema {
 

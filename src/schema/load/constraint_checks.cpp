@@ -65,17 +65,18 @@ Status check_entry_length(const std::string& label, const doc::Value& entry, std
 
 }  // namespace
 
-Status validate_range_constraints(std::string_view path, std::optional<SchemaType> local_type,
-                                  const std::optional<doc::Value>& min, const std::optional<doc::Value>& max) {
+Status validate_range_constraints(const Definition& definition) {
+    const std::optional<doc::Value>& min = definition.min;
+    const std::optional<doc::Value>& max = definition.max;
     if (!min && !max) return {};
-    const std::string name(path);
+    const std::string& name = definition.name;
     if (min && !is_bound_form(*min)) return fail(name + " min must be an integer, float, or temporal value");
     if (max && !is_bound_form(*max)) return fail(name + " max must be an integer, float, or temporal value");
     if (min && is_nan(*min)) return fail(name + " cannot use NaN as min");
     if (max && is_nan(*max)) return fail(name + " cannot use NaN as max");
-    if (!local_type) return {};
+    if (!definition.kind) return {};
 
-    const SchemaType type = *local_type;
+    const SchemaType type = *definition.kind;
     if (type == SchemaType::Integer || type == SchemaType::Float || is_datetime_type(type)) {
         const std::string suffix = " must be comparable with " + std::string(type.keyword());
         if (min && !bound_suits(*min, type)) return fail(name + " min" + suffix);
@@ -88,23 +89,18 @@ Status validate_range_constraints(std::string_view path, std::optional<SchemaTyp
     return fail(name + " can only define min or max for integer, float, date/time, or compatible array types");
 }
 
-Status validate_allowed_values_constraints(std::string_view path, std::optional<SchemaType> local_type,
-                                           const std::vector<doc::Value>& allowed_values,
-                                           const std::optional<Pattern>& pattern,
-                                           const std::optional<doc::Value>& min,
-                                           const std::optional<doc::Value>& max,
-                                           std::optional<std::int64_t> min_length,
-                                           std::optional<std::int64_t> max_length) {
+Status validate_allowed_values_constraints(const Definition& definition) {
     // The entries of an array's list are item values, checked against the items elsewhere.
-    if (local_type && *local_type == SchemaType::Array) return {};
-    for (std::size_t i = 0; i < allowed_values.size(); ++i) {
-        const doc::Value& entry = allowed_values[i];
-        const std::string label = entry_label(path, i);
+    if (definition.kind && *definition.kind == SchemaType::Array) return {};
+    const auto& pattern = definition.pattern;
+    for (std::size_t i = 0; i < definition.allowed_values.size(); ++i) {
+        const doc::Value& entry = definition.allowed_values[i];
+        const std::string label = entry_label(definition.name, i);
         if (pattern && !(entry.is_string() && matches_pattern(*pattern, entry.as_string()))) {
             return fail(label + " does not satisfy pattern");
         }
-        QELD_TRY(check_entry_range(label, entry, min, max));
-        QELD_TRY(check_entry_length(label, entry, min_length, max_length));
+        QELD_TRY(check_entry_range(label, entry, definition.min, definition.max));
+        QELD_TRY(check_entry_length(label, entry, definition.min_length, definition.max_length));
     }
     return {};
 }

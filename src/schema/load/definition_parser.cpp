@@ -46,31 +46,12 @@ Status assign(Result<T> result, T& target) {
     return {};
 }
 
-// What the first phase reads from one definition table.
-struct Properties {
-    bool has_type_text = false;
-    std::string type_text;
-    std::optional<SchemaType> keyword_type;
-    std::optional<std::string> type_reference;
-    std::optional<std::string> description;
-    std::optional<std::string> item_type;
-    std::vector<std::string> items;
-    std::optional<bool> optional;
-    std::optional<Pattern> pattern;
-    std::optional<Pattern> key_pattern;
-    std::optional<std::int64_t> min_length;
-    std::optional<std::int64_t> max_length;
-    std::vector<doc::Value> allowed_values;
-    std::vector<std::string> one_of;
-    std::vector<std::string> any_of;
-    std::optional<ConditionalSelector> conditional;
-    std::vector<std::string> all_of;
-    DependentRequired dependent_required;
-    NameGroups mutually_exclusive;
-    NameGroups exactly_one;
-    std::optional<bool> unique_items;
-    std::optional<bool> deprecated;
-    std::optional<doc::Value> default_value;
+// What the first phase reads of "type" beside the definition's own fields: the text as written
+// and the keyword it names, which becomes the kind only once the type rules have been applied.
+struct TypeText {
+    bool given = false;
+    std::string text;
+    std::optional<SchemaType> keyword;
 };
 
 template <std::size_t N>
@@ -82,15 +63,15 @@ Status check_permitted_keys(const std::string& path, const doc::Table& table,
     return {};
 }
 
-Status read_type(const std::string& path, const doc::Table& table, Properties& p) {
+Status read_type(const std::string& path, const doc::Table& table, TypeText& type, Definition& d) {
     const doc::Value* value = table.find("type");
     if (value == nullptr || value->is_table()) return {};
     if (!value->is_string()) return fail(path + ".type must be a string");
-    p.has_type_text = true;
-    p.type_text = value->as_string();
-    p.keyword_type = SchemaType::parse(p.type_text);
-    if (p.keyword_type) return {};
-    p.type_reference = std::string(normalize_reference(p.type_text));
+    type.given = true;
+    type.text = value->as_string();
+    type.keyword = SchemaType::parse(type.text);
+    if (type.keyword) return {};
+    d.type_reference = std::string(normalize_reference(type.text));
     return check_permitted_keys(path, table, named_reference_keys, "named type reference");
 }
 
@@ -103,165 +84,139 @@ Status read_text(const std::string& path, const doc::Table& table, std::string_v
     return {};
 }
 
-Status read_optional(const std::string& path, const doc::Table& table, Properties& p) {
+Status read_optional(const std::string& path, const doc::Table& table, Definition& d) {
     const doc::Value* value = table.find("optional");
     if (value == nullptr || value->is_table()) return {};
     if (!value->is_boolean()) return fail(path + ".optional must be a boolean");
-    p.optional = value->as_boolean();
+    d.optional = value->as_boolean();
     return {};
 }
 
 Status read_conditional(const std::string& path, const doc::Table& table, const SyntaxContext& context,
-                        Properties& p) {
+                        Definition& d) {
     const bool branches = is_set(table, "then") && is_set(table, "else");
     if (context.is_property(table, "if")) {
         if (!branches) return fail(path + " must define if, then, and else together");
         auto selector = parse_conditional_selector(path, table);
         if (!selector) return fail(selector.take_error());
-        p.conditional = std::move(selector).value();
+        d.conditional = std::move(selector).value();
         return {};
     }
     if (is_set(table, "then") || is_set(table, "else")) return fail(path + " must define if, then, and else together");
     return {};
 }
 
-// Phase 1: every property, in a fixed order.
-Status read_properties(const std::string& path, const doc::Table& table, const SyntaxContext& context,
-                       Properties& p) {
-    QELD_TRY(read_type(path, table, p));
-    QELD_TRY(read_text(path, table, "description", p.description));
-    QELD_TRY(read_text(path, table, "itemtype", p.item_type));
-    QELD_TRY(assign(get_string_array_values(path, table, "items"), p.items));
-    if (is_set(table, "items") && p.items.empty()) return fail(path + " items must contain at least one type reference");
-    QELD_TRY(read_optional(path, table, p));
-    QELD_TRY(assign(get_pattern_key(path, table, "pattern"), p.pattern));
-    QELD_TRY(assign(get_pattern_key(path, table, "keypattern"), p.key_pattern));
-    QELD_TRY(assign(get_unsigned_integer(path, table, "minlength"), p.min_length));
-    QELD_TRY(assign(get_unsigned_integer(path, table, "maxlength"), p.max_length));
-    QELD_TRY(assign(get_array_values(path, table, "allowedvalues"), p.allowed_values));
-    if (is_set(table, "allowedvalues") && p.allowed_values.empty()) {
+// Phase 1: every property, in a fixed order, into the definition's fields; the references as
+// written, since the next phase judges how they are written.
+Status read_properties(const doc::Table& table, const SyntaxContext& context, TypeText& type, Definition& d) {
+    const std::string& path = d.name;
+    QELD_TRY(read_type(path, table, type, d));
+    QELD_TRY(read_text(path, table, "description", d.description));
+    QELD_TRY(read_text(path, table, "itemtype", d.item_type));
+    QELD_TRY(assign(get_string_array_values(path, table, "items"), d.items));
+    if (is_set(table, "items") && d.items.empty()) return fail(path + " items must contain at least one type reference");
+    QELD_TRY(read_optional(path, table, d));
+    QELD_TRY(assign(get_pattern_key(path, table, "pattern"), d.pattern));
+    QELD_TRY(assign(get_pattern_key(path, table, "keypattern"), d.key_pattern));
+    QELD_TRY(assign(get_unsigned_integer(path, table, "minlength"), d.min_length));
+    QELD_TRY(assign(get_unsigned_integer(path, table, "maxlength"), d.max_length));
+    QELD_TRY(assign(get_array_values(path, table, "allowedvalues"), d.allowed_values));
+    if (is_set(table, "allowedvalues") && d.allowed_values.empty()) {
         return fail(path + " allowedvalues must contain at least one entry");
     }
-    QELD_TRY(assign(get_string_array_values(path, table, "oneof"), p.one_of));
-    QELD_TRY(assign(get_string_array_values(path, table, "anyof"), p.any_of));
-    QELD_TRY(read_conditional(path, table, context, p));
-    QELD_TRY(assign(get_string_array_values(path, table, "allof"), p.all_of));
-    QELD_TRY(assign(get_dependent_required(path, table, context), p.dependent_required));
-    QELD_TRY(assign(get_name_groups(path, table, "mutuallyexclusive"), p.mutually_exclusive));
-    QELD_TRY(assign(get_name_groups(path, table, "exactlyone"), p.exactly_one));
-    QELD_TRY(assign(get_bool(path, table, "uniqueitems"), p.unique_items));
-    QELD_TRY(assign(get_bool(path, table, "deprecated"), p.deprecated));
-    if (context.is_property(table, "default")) p.default_value = *table.find("default");
+    QELD_TRY(assign(get_string_array_values(path, table, "oneof"), d.one_of));
+    QELD_TRY(assign(get_string_array_values(path, table, "anyof"), d.any_of));
+    QELD_TRY(read_conditional(path, table, context, d));
+    QELD_TRY(assign(get_string_array_values(path, table, "allof"), d.all_of));
+    QELD_TRY(assign(get_dependent_required(path, table, context), d.dependent_required));
+    QELD_TRY(assign(get_name_groups(path, table, "mutuallyexclusive"), d.mutually_exclusive));
+    QELD_TRY(assign(get_name_groups(path, table, "exactlyone"), d.exactly_one));
+    QELD_TRY(assign(get_bool(path, table, "uniqueitems"), d.unique_items));
+    std::optional<bool> deprecated;
+    QELD_TRY(assign(get_bool(path, table, "deprecated"), deprecated));
+    d.deprecated = deprecated.value_or(false);
+    if (context.is_property(table, "default")) d.default_value = *table.find("default");
+    if (is_set(table, "min")) d.min = *table.find("min");
+    if (is_set(table, "max")) d.max = *table.find("max");
     return {};
 }
 
 // Phase 2: empty lists, bare references, and at most one form that gives a type.
-Status check_references(const std::string& path, const doc::Table& table, const Properties& p) {
+Status check_references(const doc::Table& table, const TypeText& type, const Definition& d) {
+    const std::string& path = d.name;
     const bool one_of = is_set(table, "oneof");
     const bool any_of = is_set(table, "anyof");
-    if (one_of && p.one_of.empty()) return fail(path + " oneof must contain at least one type reference");
-    if (any_of && p.any_of.empty()) return fail(path + " anyof must contain at least one type reference");
-    if (is_set(table, "allof") && p.all_of.empty()) return fail(path + " allof must contain at least one type reference");
+    if (one_of && d.one_of.empty()) return fail(path + " oneof must contain at least one type reference");
+    if (any_of && d.any_of.empty()) return fail(path + " anyof must contain at least one type reference");
+    if (is_set(table, "allof") && d.all_of.empty()) return fail(path + " allof must contain at least one type reference");
 
-    QELD_TRY(reject_bare_collection_reference(path, "itemtype", p.item_type));
-    QELD_TRY(reject_bare_collection_references(path, p.items));
-    QELD_TRY(validate_alternative_references(path, "oneof", p.one_of));
-    QELD_TRY(validate_alternative_references(path, "anyof", p.any_of));
-    QELD_TRY(validate_composition_references(path, p.all_of));
+    QELD_TRY(reject_bare_collection_reference(path, "itemtype", d.item_type));
+    QELD_TRY(reject_bare_collection_references(path, d.items));
+    QELD_TRY(validate_alternative_references(path, "oneof", d.one_of));
+    QELD_TRY(validate_alternative_references(path, "anyof", d.any_of));
+    QELD_TRY(validate_composition_references(path, d.all_of));
     // The keyword itself is the built-in collection type; only its prefixed spelling is bare.
-    if (p.has_type_text && p.type_text != "collection" && normalize_reference(p.type_text) == "collection") {
+    if (type.given && type.text != "collection" && normalize_reference(type.text) == "collection") {
         return fail(path + " cannot use collection as a bare type reference");
     }
 
-    const int forms = int{p.has_type_text} + int{one_of} + int{any_of} + int{p.conditional.has_value()};
+    const int forms = int{type.given} + int{one_of} + int{any_of} + int{d.conditional.has_value()};
     if (forms > 1) return fail(path + " cannot define more than one of type, oneof, anyof, and if/then/else");
     return {};
 }
 
 // Phase 3: every key is a property already read, a child definition, or a fault.
-Status parse_children(const std::string& path, const doc::Table& table, const SyntaxContext& context,
-                      DefinitionMap& children) {
+Status parse_children(const doc::Table& table, const SyntaxContext& context, Definition& d) {
     for (const doc::Entry& entry : table) {
         if (is_one_of(property_keys, entry.key) && context.is_property(table, entry.key)) continue;
-        if (!entry.value.is_table()) return fail(path + " contains unsupported property: " + entry.key);
+        if (!entry.value.is_table()) return fail(d.name + " contains unsupported property: " + entry.key);
         const KeyPath child_path = context.child_path(entry.key);
         const SyntaxContext child_context(context.syntax(), child_path);
-        auto child = parse_definition(path + "." + entry.key, entry.value.as_table(), child_context);
+        auto child = parse_definition(d.name + "." + entry.key, entry.value.as_table(), child_context);
         if (!child) return fail(child.take_error());
-        children.emplace_hint(children.end(), entry.key, std::move(child).value());
+        d.children.emplace_hint(d.children.end(), entry.key, std::move(child).value());
     }
     return {};
 }
 
-Status check_form_keys(const std::string& path, const doc::Table& table, const Properties& p) {
-    if (is_set(table, "oneof") || is_set(table, "anyof")) return check_permitted_keys(path, table, union_keys, "union");
-    if (p.conditional) return check_permitted_keys(path, table, conditional_keys, "conditional");
+Status check_form_keys(const doc::Table& table, const Definition& d) {
+    if (is_set(table, "oneof") || is_set(table, "anyof")) return check_permitted_keys(d.name, table, union_keys, "union");
+    if (d.conditional) return check_permitted_keys(d.name, table, conditional_keys, "conditional");
     return {};
 }
 
-TypeRuleInputs type_rule_inputs(std::string_view path, const doc::Table& table, const Properties& p,
-                                std::size_t child_count) {
+TypeRuleInputs type_rule_inputs(const doc::Table& table, const TypeText& type, const Definition& d) {
     TypeRuleInputs in;
-    in.path = path;
-    in.keyword_type = p.keyword_type;
-    in.named_reference = p.type_reference.has_value();
+    in.path = d.name;
+    in.keyword_type = type.keyword;
+    in.named_reference = d.type_reference.has_value();
     in.is_union = is_set(table, "oneof") || is_set(table, "anyof");
-    in.is_conditional = p.conditional.has_value();
-    in.child_count = child_count;
-    in.has_item_type = p.item_type.has_value();
-    in.item_count = p.items.size();
-    in.min_length = p.min_length;
-    in.max_length = p.max_length;
+    in.is_conditional = d.conditional.has_value();
+    in.child_count = d.children.size();
+    in.has_item_type = d.item_type.has_value();
+    in.item_count = d.items.size();
+    in.min_length = d.min_length;
+    in.max_length = d.max_length;
     in.has_allowed_values = is_set(table, "allowedvalues");
     in.has_min = is_set(table, "min");
     in.has_max = is_set(table, "max");
-    in.has_pattern = p.pattern.has_value();
-    in.has_key_pattern = p.key_pattern.has_value();
-    in.all_of_count = p.all_of.size();
+    in.has_pattern = d.pattern.has_value();
+    in.has_key_pattern = d.key_pattern.has_value();
+    in.all_of_count = d.all_of.size();
     return in;
 }
 
-std::optional<doc::Value> copy_if_set(const doc::Table& table, std::string_view key) {
-    if (!is_set(table, key)) return std::nullopt;
-    return *table.find(key);
-}
-
-std::vector<std::string> normalized(std::vector<std::string> references) {
+void normalize_references(std::vector<std::string>& references) {
     for (std::string& reference : references) reference = std::string(normalize_reference(reference));
-    return references;
 }
 
-// Phase 5: the definition, from everything read.
-Definition build_definition(std::string path, Properties&& p, std::optional<SchemaType> kind,
-                            std::optional<doc::Value>&& min, std::optional<doc::Value>&& max,
-                            DefinitionMap&& children) {
-    Definition d;
-    d.name = std::move(path);
-    d.kind = kind;
-    d.type_reference = std::move(p.type_reference);
-    d.description = std::move(p.description);
-    if (p.item_type) d.item_type = std::string(normalize_reference(*p.item_type));
-    d.items = normalized(std::move(p.items));
-    d.optional = p.optional.value_or(false);
-    d.allowed_values = std::move(p.allowed_values);
-    d.pattern = std::move(p.pattern);
-    d.key_pattern = std::move(p.key_pattern);
-    d.min = std::move(min);
-    d.max = std::move(max);
-    d.min_length = p.min_length;
-    d.max_length = p.max_length;
-    d.one_of = normalized(std::move(p.one_of));
-    d.any_of = normalized(std::move(p.any_of));
-    d.conditional = std::move(p.conditional);
-    d.all_of = normalized(std::move(p.all_of));
-    d.dependent_required = std::move(p.dependent_required);
-    d.mutually_exclusive = std::move(p.mutually_exclusive);
-    d.exactly_one = std::move(p.exactly_one);
-    d.unique_items = p.unique_items;
-    d.default_value = std::move(p.default_value);
-    d.deprecated = p.deprecated.value_or(false);
-    d.children = std::move(children);
-    return d;
+// Phase 5: every reference stored without its "types." prefix.
+void normalize_references(Definition& d) {
+    if (d.item_type) d.item_type = std::string(normalize_reference(*d.item_type));
+    normalize_references(d.items);
+    normalize_references(d.one_of);
+    normalize_references(d.any_of);
+    normalize_references(d.all_of);
 }
 
 }  // namespace
@@ -291,23 +246,22 @@ Result<DefinitionMap> parse_definitions(std::string_view table_name, const doc::
 }
 
 Result<Definition> parse_definition(std::string path, const doc::Table& table, const SyntaxContext& context) {
-    Properties p;
-    QELD_TRY(read_properties(path, table, context, p));
-    QELD_TRY(check_references(path, table, p));
+    Definition d;
+    d.name = std::move(path);
+    TypeText type;
+    QELD_TRY(read_properties(table, context, type, d));
+    QELD_TRY(check_references(table, type, d));
+    QELD_TRY(parse_children(table, context, d));
+    QELD_TRY(check_form_keys(table, d));
 
-    DefinitionMap children;
-    QELD_TRY(parse_children(path, table, context, children));
-    QELD_TRY(check_form_keys(path, table, p));
-
-    auto kind = apply_type_rules(type_rule_inputs(path, table, p, children.size()));
+    // Phase 4: the type rules give the kind, then the value constraints are checked against it.
+    auto kind = apply_type_rules(type_rule_inputs(table, type, d));
     if (!kind) return fail(kind.take_error());
-
-    std::optional<doc::Value> min = copy_if_set(table, "min");
-    std::optional<doc::Value> max = copy_if_set(table, "max");
-    QELD_TRY(validate_range_constraints(path, *kind, min, max));
-    QELD_TRY(validate_allowed_values_constraints(path, *kind, p.allowed_values, p.pattern, min, max, p.min_length,
-                                                 p.max_length));
-    return build_definition(std::move(path), std::move(p), *kind, std::move(min), std::move(max), std::move(children));
+    d.kind = *kind;
+    QELD_TRY(validate_range_constraints(d));
+    QELD_TRY(validate_allowed_values_constraints(d));
+    normalize_references(d);
+    return d;
 }
 
 Status reject_bare_collection_reference(std::string_view path, std::string_view label,

@@ -4,7 +4,9 @@
 // A trial's outcome (whether the value fits, and the warnings it finds) depends only on the value
 // and the trial list, and a value has one path, so while the outermost union of a value is
 // checked each trial is made once: unions nested along a value's subtree meet the same trials
-// again through every alternative above them, which would otherwise multiply the work.
+// again through every alternative above them, which would otherwise multiply the work. A value
+// that is no table is judged from verdicts instead (verdicts.cpp), which cost its distinct
+// components and alternatives only.
 #include <functional>
 #include <unordered_map>
 #include <utility>
@@ -27,39 +29,9 @@ bool predicate_holds(const ConditionPredicate& predicate, const doc::Value& sibl
     return false;
 }
 
-// A trial: the value and, for each component of the trial list, what a trial reads of it (its
-// name, description, default and optional flag only reach messages, which a trial never keeps).
-struct TrialKey {
-    const doc::Value* value;
-    std::vector<std::uintptr_t> components;
-
-    TrialKey(const doc::Value& trial_value, const ComponentList& list) : value(&trial_value) {
-        components.reserve(2 * list.size());
-        for (const Component& component : list) {
-            components.push_back(reinterpret_cast<std::uintptr_t>(component.base));
-            const std::uintptr_t kind = component.kind ? component.kind->kind() + 1u : 0u;
-            components.push_back(kind | (component.deprecated ? 1u << 8 : 0u) |
-                                 (component.conditional_taken ? 1u << 9 : 0u) |
-                                 (component.alternatives_taken ? 1u << 10 : 0u));
-        }
-    }
-    friend bool operator==(const TrialKey&, const TrialKey&) = default;
-};
-
-struct TrialKeyHash {
-    std::size_t operator()(const TrialKey& key) const {
-        std::uint64_t hash = std::hash<const void*>()(key.value);
-        for (std::uintptr_t part : key.components) {
-            hash ^= part + 0x9e3779b97f4a7c15ull + (hash << 6) + (hash >> 2);
-        }
-        return static_cast<std::size_t>(hash);
-    }
-};
-
-struct TrialOutcome {
-    bool fits = false;
-    std::vector<ValidationWarning> warnings;  // of a trial that fits
-};
+std::uint64_t mix(std::uint64_t hash, std::uint64_t part) {
+    return hash ^ (part + 0x9e3779b97f4a7c15ull + (hash << 6) + (hash >> 2));
+}
 
 constexpr std::string_view nest_too_deeply = "the alternatives nest too deeply to check this value";
 
@@ -70,9 +42,29 @@ std::string too_many_for_a_value() {
 
 }  // namespace
 
-struct Validator::TrialMemo {
-    std::unordered_map<TrialKey, TrialOutcome, TrialKeyHash> outcomes;
-};
+TrialKey::TrialKey(const doc::Value& trial_value, const ComponentList& list) : value(&trial_value) {
+    components.reserve(2 * list.size());
+    for (const Component& component : list) {
+        components.push_back(reinterpret_cast<std::uintptr_t>(component.base));
+        const std::uintptr_t kind = component.kind ? component.kind->kind() + 1u : 0u;
+        components.push_back(kind | (component.deprecated ? 1u << 8 : 0u) |
+                             (component.conditional_taken ? 1u << 9 : 0u) |
+                             (component.alternatives_taken ? 1u << 10 : 0u));
+    }
+}
+
+std::size_t TrialKeyHash::operator()(const TrialKey& key) const {
+    std::uint64_t hash = std::hash<const void*>()(key.value);
+    for (std::uintptr_t part : key.components) hash = mix(hash, part);
+    return static_cast<std::size_t>(hash);
+}
+
+std::size_t VerdictKeyHash::operator()(const VerdictKey& key) const {
+    std::uint64_t hash = std::hash<const void*>()(key.value);
+    hash = mix(hash, reinterpret_cast<std::uintptr_t>(key.base));
+    hash = mix(hash, key.kind | (key.descend ? 1u << 16 : 0u) | (key.alternatives ? 1u << 17 : 0u));
+    return static_cast<std::size_t>(hash);
+}
 
 Result<SchemaType> Validator::kind_of_reference(std::string_view reference, const Resolved& resolved) const {
     // A chain of plain type references that ends in a definition with a kind of its own, with no
@@ -83,6 +75,12 @@ Result<SchemaType> Validator::kind_of_reference(std::string_view reference, cons
     return facts().reference_kind(reference);
 }
 
+Result<SchemaType> Validator::branch_kind(const ConditionalSelector& selector) const {
+    auto then_resolved = resolve_reference(selector.then_type);
+    return then_resolved ? kind_of_reference(selector.then_type, *then_resolved)
+                         : facts().reference_kind(selector.then_type);
+}
+
 bool Validator::apply_conditional(const PathRef& path, const doc::Value& value, ComponentList& components,
                                   std::size_t conditional) {
     Component selector_host = components[conditional];
@@ -91,9 +89,7 @@ bool Validator::apply_conditional(const PathRef& path, const doc::Value& value, 
     const ConditionalSelector& selector = *selector_host.conditional();
     selector_host.conditional_taken = true;
 
-    auto then_resolved = resolve_reference(selector.then_type);
-    auto kind = then_resolved ? kind_of_reference(selector.then_type, *then_resolved)
-                              : facts().reference_kind(selector.then_type);
+    auto kind = branch_kind(selector);
     if (!kind) {
         add(path, kind.take_error());
         return false;
@@ -155,6 +151,123 @@ void Validator::give_up_value(const PathRef& path) {
     failed_ = true;
 }
 
+bool Validator::open_trial(std::uint64_t size) {
+    Pass& pass = *pass_;
+    if (pass.nesting >= max_nesting) pass.stop = Pass::Stop::Depth;
+    if (pass.open_components + size > max_open_components) pass.stop = Pass::Stop::Width;
+    if (pass.stop != Pass::Stop::None) return false;
+    ++pass.nesting;
+    pass.open_components += size;
+    return true;
+}
+
+void Validator::close_trial(std::uint64_t size) {
+    --pass_->nesting;
+    pass_->open_components -= size;
+}
+
+const std::vector<std::string>& alternatives_of(const Component& host) {
+    return host.one_of().empty() ? host.any_of() : host.one_of();
+}
+
+Component trial_host(const Component& host, SchemaType kind) {
+    Component copy = host;
+    copy.alternatives_taken = true;
+    copy.kind = kind;
+    return copy;
+}
+
+Validator::Alternative Validator::find_alternative(const std::string& reference) const {
+    Alternative alternative;
+    Expansion& expansion = expansions().of_reference(*this, reference, alternative.scratch);
+    if (expansion.stage == Expansion::Stage::Unresolved) {
+        alternative.message = expansion.message;
+        return alternative;
+    }
+    auto kind = kind_of_reference(reference, expansion.resolved);
+    if (!kind) {
+        alternative.message = kind.take_error();
+        return alternative;
+    }
+    Expansions::expand(*this, expansion);
+    if (expansion.stage != Expansion::Stage::Expanded) {
+        alternative.message = expansion.message;
+        return alternative;
+    }
+    alternative.kind = *kind;
+    alternative.expansion = &expansion;
+    return alternative;
+}
+
+ComponentList Validator::trial_list(const ComponentList& rest, const Component& host, const Alternative& alternative) {
+    // The other components, the host without its alternatives and with the alternative's kind,
+    // then the alternative's components. All are views of the schema.
+    ComponentList trial = rest;
+    trial.push_back(trial_host(host, alternative.kind));
+    for (const Component& component : alternative.expansion->components) trial.push_back(component);
+    return trial;
+}
+
+const TrialOutcome* Validator::try_alternative(const PathRef& path, const doc::Value& value, ComponentList trial) {
+    Pass& pass = *pass_;
+    // Every trial costs its list's length, the ones remembered too, since their lists are built.
+    const std::uint64_t size = trial.size();
+    if (pass.steps_used + size > pass.step_limit()) {
+        pass.stop = Pass::Stop::Steps;
+        return nullptr;
+    }
+    pass.steps_used += size;
+    TrialKey key(value, trial);
+    if (auto known = pass.trials->outcomes.find(key); known != pass.trials->outcomes.end()) return &known->second;
+    if (!open_trial(size)) return nullptr;
+    Validator sub(pass, report_deprecations_);
+    sub.validate_component_set(path, value, std::move(trial));
+    close_trial(size);
+    // A trial cut short says nothing about its alternative.
+    if (pass.stop != Pass::Stop::None) return nullptr;
+    TrialOutcome& outcome = pass.trials->outcomes[std::move(key)];
+    outcome.fits = !sub.failed_;
+    if (outcome.fits) outcome.warnings = std::move(sub.warnings_);
+    return &outcome;
+}
+
+std::optional<Validator::Fitting> Validator::try_alternatives(const PathRef& path, const doc::Value& value,
+                                                              const ComponentList& rest, const Component& host) {
+    Fitting fitting;
+    for (const std::string& reference : alternatives_of(host)) {
+        Alternative alternative = find_alternative(reference);
+        if (!alternative.expansion) {
+            add(path, std::move(alternative.message));
+            return std::nullopt;
+        }
+        const TrialOutcome* outcome = try_alternative(path, value, trial_list(rest, host, alternative));
+        if (outcome == nullptr) {
+            give_up(path);
+            return std::nullopt;
+        }
+        if (outcome->fits) fitting.push_back(outcome->warnings);
+    }
+    return fitting;
+}
+
+bool Validator::count_fits(const PathRef& path, const Component& host, std::size_t fitting) {
+    if (!host.one_of().empty()) {
+        if (fitting == 1) return true;
+        add(path, "expected exactly one matching type from oneof but found " + std::to_string(fitting));
+        return false;
+    }
+    if (fitting > 0) return true;
+    add(path, "expected at least one matching type from anyof");
+    return false;
+}
+
+void Validator::merge_fitting(const PathRef& path, Fitting& fitting, const Component& host) {
+    for (auto& found : fitting) {
+        for (auto& warning : found) add_warning(std::move(warning));
+    }
+    if (host.deprecated) add_deprecation(path);
+}
+
 void Validator::validate_alternatives(const PathRef& path, const doc::Value& value, ComponentList components,
                                       std::size_t host_index) {
     Pass& pass = *pass_;
@@ -177,85 +290,11 @@ void Validator::validate_alternatives(const PathRef& path, const doc::Value& val
 
     const Component host = components[host_index];
     components.erase(host_index);
-    const bool one_of_mode = !host.one_of().empty();
-    const std::vector<std::string>& alternatives = one_of_mode ? host.one_of() : host.any_of();
-
-    // The warnings of each alternative that fitted, in the order of the alternatives.
-    std::vector<std::vector<ValidationWarning>> fitting;
-    for (const std::string& alternative : alternatives) {
-        auto resolved = resolve_reference(alternative);
-        if (!resolved) {
-            add(path, resolved.take_error());
-            return;
-        }
-        auto kind = kind_of_reference(alternative, *resolved);
-        if (!kind) {
-            add(path, kind.take_error());
-            return;
-        }
-        // The trial list: the other components, the host without its alternatives and with the
-        // alternative's kind, then the alternative's components. All are views of the schema.
-        ComponentList trial = components;
-        Component trial_host = host;
-        trial_host.alternatives_taken = true;
-        trial_host.kind = *kind;
-        trial.push_back(trial_host);
-        if (auto status = append_components(*resolved, trial); !status) {
-            add(path, status.take_error());
-            return;
-        }
-
-        // Every trial costs its list's length, the ones remembered too, since their lists are built.
-        const std::uint64_t size = trial.size();
-        if (pass.steps_used + size > pass.step_limit()) {
-            pass.stop = Pass::Stop::Steps;
-            give_up(path);
-            return;
-        }
-        pass.steps_used += size;
-        TrialKey key(value, trial);
-        if (auto known = pass.trials->outcomes.find(key); known != pass.trials->outcomes.end()) {
-            if (known->second.fits) fitting.push_back(known->second.warnings);
-            continue;
-        }
-        if (pass.nesting >= max_nesting) pass.stop = Pass::Stop::Depth;
-        if (pass.open_components + size > max_open_components) pass.stop = Pass::Stop::Width;
-        if (pass.stop != Pass::Stop::None) {
-            give_up(path);
-            return;
-        }
-        ++pass.nesting;
-        pass.open_components += size;
-        Validator sub(pass, report_deprecations_);
-        sub.validate_component_set(path, value, std::move(trial));
-        --pass.nesting;
-        pass.open_components -= size;
-        // A trial cut short says nothing about its alternative.
-        if (pass.stop != Pass::Stop::None) {
-            give_up(path);
-            return;
-        }
-        TrialOutcome& outcome = pass.trials->outcomes[std::move(key)];
-        outcome.fits = !sub.failed_;
-        if (outcome.fits) {
-            outcome.warnings = std::move(sub.warnings_);
-            fitting.push_back(outcome.warnings);
-        }
+    std::optional<Fitting> fitting;
+    if (value.is_table() || !judge_alternatives(path, value, components, host, fitting)) {
+        fitting = try_alternatives(path, value, components, host);
     }
-
-    const std::size_t k = fitting.size();
-    if (one_of_mode && k != 1) {
-        add(path, "expected exactly one matching type from oneof but found " + std::to_string(k));
-        return;
-    }
-    if (!one_of_mode && k == 0) {
-        add(path, "expected at least one matching type from anyof");
-        return;
-    }
-    for (auto& found : fitting) {
-        for (auto& warning : found) add_warning(std::move(warning));
-    }
-    if (host.deprecated) add_deprecation(path);
+    if (fitting && count_fits(path, host, fitting->size())) merge_fitting(path, *fitting, host);
 }
 
 }  // namespace qeld::schema

@@ -24,6 +24,21 @@ namespace qeld::schema {
 
 struct Descent;
 
+// The distinct components of a list. Copies of one definition (the same base, kind, name and
+// flags) give the same findings for the same value, so each distinct component is checked once
+// and its findings are repeated at every copy, in list order.
+struct DistinctComponents {
+    std::vector<std::uint32_t> first;      // per distinct component, the position of its first copy
+    std::vector<std::uint32_t> of;         // per position, its distinct component
+    std::vector<std::uint32_t> start;      // per distinct component, where its copies begin in `positions`
+    std::vector<std::uint32_t> positions;  // every position, grouped by distinct component, ascending
+
+    std::size_t size() const { return first.size(); }
+};
+
+// Null when the list holds no two copies.
+std::unique_ptr<DistinctComponents> find_copies(const ComponentList& components);
+
 struct Expansion {
     enum class Stage : std::uint8_t { Unresolved, Resolved, Expanded, Refused };
 
@@ -34,6 +49,7 @@ struct Expansion {
     std::string message;      // why the definition was not resolved, or not expanded
     Resolved resolved;        // from Resolved on
     ComponentList components;  // once Expanded
+    std::unique_ptr<DistinctComponents> copies;  // of the components, when some are copies
     std::unique_ptr<Descent> descent;  // of a kept fixed list, made at its first table or collection
 };
 

@@ -12,10 +12,10 @@
 
 #include "common/result.h"
 #include "document/value.h"
-#include "schema/check/component_limit.h"
-#include "schema/check/references.h"
 #include "schema/model.h"
-#include "schema/type_walk.h"
+#include "schema/walk/component_counts.h"
+#include "schema/walk/kinds.h"
+#include "schema/walk/type_walk.h"
 
 namespace qeld::schema {
 

@@ -26,6 +26,14 @@ std::string warning_key(const ValidationWarning& warning) {
     return key;
 }
 
+}  // namespace
+
+ValidationWarning deprecation_warning(std::string path) {
+    return {std::string(deprecated_code), std::move(path), std::string(deprecated_message)};
+}
+
+namespace {
+
 bool is_allowed(const doc::Value& value, const std::vector<doc::Value>& allowed_values) {
     return std::any_of(allowed_values.begin(), allowed_values.end(),
                        [&value](const doc::Value& allowed) { return values_equal(allowed, value); });
@@ -44,8 +52,12 @@ Validator::Validator(const Schema& schema, bool report_deprecations)
       pass_(own_pass_.get()),
       report_deprecations_(report_deprecations) {}
 
-Validator::Validator(DefinitionFacts& facts, bool report_deprecations)
-    : own_pass_(std::make_unique<Pass>(facts)), pass_(own_pass_.get()), report_deprecations_(report_deprecations) {}
+Validator::SharedFacts::SharedFacts(const Schema& schema) : facts_(std::make_unique<DefinitionFacts>(schema)) {}
+
+Validator::SharedFacts::~SharedFacts() = default;
+
+Validator::Validator(SharedFacts& facts, bool report_deprecations)
+    : own_pass_(std::make_unique<Pass>(*facts.facts_)), pass_(own_pass_.get()), report_deprecations_(report_deprecations) {}
 
 Validator::Validator(Pass& pass, bool report_deprecations)
     : pass_(&pass), report_deprecations_(report_deprecations), trial_(true) {}
@@ -92,7 +104,7 @@ void Validator::add_warning(ValidationWarning warning) {
 
 void Validator::add_deprecation(const std::string& path) {
     if (!report_deprecations_) return;
-    add_warning({std::string(deprecated_code), path, std::string(deprecated_message)});
+    add_warning(deprecation_warning(path));
 }
 
 void Validator::add_deprecation(const PathRef& path) {
@@ -249,6 +261,39 @@ void Validator::validate_component_set(const PathRef& path, const doc::Value& va
     check_components(path, value, components, nullptr);
 }
 
+template <class Check>
+void Validator::check_each(const ComponentList& components, const DistinctComponents* copies, Check check) {
+    if (copies == nullptr) {
+        for (const Component& component : components) {
+            if (halted()) return;
+            check(component);
+        }
+        return;
+    }
+    // Each distinct component's errors are set aside as found, then recorded at each of its
+    // copies in list order.
+    std::vector<ValidationError> found;
+    std::vector<std::size_t> ends(copies->size());
+    std::vector<std::uint32_t> failing;  // positions of the copies that found errors
+    for (std::size_t d = 0; d < copies->size(); ++d) {
+        if (halted()) return;
+        const std::size_t mark = errors_.size();
+        check(components[copies->first[d]]);
+        if (errors_.size() != mark) {
+            for (std::size_t i = mark; i < errors_.size(); ++i) found.push_back(std::move(errors_[i]));
+            errors_.resize(mark);
+            failing.insert(failing.end(), copies->positions.begin() + copies->start[d],
+                           copies->positions.begin() + copies->start[d + 1]);
+        }
+        ends[d] = found.size();
+    }
+    std::sort(failing.begin(), failing.end());
+    for (std::uint32_t position : failing) {
+        const std::uint32_t d = copies->of[position];
+        for (std::size_t i = d == 0 ? 0 : ends[d - 1]; i < ends[d]; ++i) errors_.push_back(found[i]);
+    }
+}
+
 void Validator::check_components(const PathRef& path, const doc::Value& value, const ComponentList& components,
                                  Expansion* kept) {
     const Component& first = components.front();
@@ -256,28 +301,25 @@ void Validator::check_components(const PathRef& path, const doc::Value& value, c
         add(path, "definition has no effective type");
         return;
     }
+    const DistinctComponents* copies = kept ? kept->copies.get() : nullptr;
 
     const std::size_t mark = error_count();
-    for (const Component& component : components) {
+    check_each(components, copies, [&](const Component& component) {
         const SchemaType kind = component.kind.value_or(SchemaType::Any);
         if (!value_matches_type(value, kind)) {
             add(path, "expected " + std::string(kind.keyword()) + " but found " + std::string(found_kind(value)));
         }
-    }
+    });
     if (error_count() != mark) return;
 
-    for (const Component& component : components) {
-        if (halted()) return;
-        validate_constraints(path, value, component);
-    }
+    check_each(components, copies,
+               [&](const Component& component) { validate_constraints(path, value, component); });
 
     switch (first.kind->kind()) {
         case SchemaType::Array:
             if (const doc::Array* items = value.if_array()) {
-                for (const Component& component : components) {
-                    if (halted()) return;
-                    validate_array(path, *items, component);
-                }
+                check_each(components, copies,
+                           [&](const Component& component) { validate_array(path, *items, component); });
             }
             break;
         case SchemaType::Table:

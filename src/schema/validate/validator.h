@@ -159,6 +159,8 @@ ChildrenMap collect_children(const ComponentList& components);
 
 struct Expansion;
 struct Descent;
+struct DistinctComponents;
+struct TrialOutcome;
 class Expansions;
 
 class Validator {
@@ -177,10 +179,23 @@ public:
     // components.
     static constexpr std::size_t max_value_components = 100'000;
 
+    // What passes over one schema can share: what validating against it finds once.
+    class SharedFacts {
+    public:
+        explicit SharedFacts(const Schema& schema);
+        ~SharedFacts();
+        SharedFacts(const SharedFacts&) = delete;
+        SharedFacts& operator=(const SharedFacts&) = delete;
+
+    private:
+        friend class Validator;
+        std::unique_ptr<DefinitionFacts> facts_;
+    };
+
     // A pass of its own over the schema.
     Validator(const Schema& schema, bool report_deprecations);
     // A pass that shares what the facts know with other passes over the same schema.
-    Validator(DefinitionFacts& facts, bool report_deprecations);
+    Validator(SharedFacts& facts, bool report_deprecations);
     ~Validator();
     Validator(const Validator&) = delete;
     Validator& operator=(const Validator&) = delete;
@@ -212,18 +227,24 @@ public:
     Result<Resolved> resolve(const Definition& definition) const;
     Result<Resolved> resolve_reference(std::string_view reference) const;
     Result<ComponentList> collect_components(const Definition& definition) const;
+
+    // Checks one value against its component list.
+    void validate_component_set(const PathRef& path, const doc::Value& value, ComponentList components);
+
+private:
+    friend class Expansions;
+    struct Pass;
+    struct TrialMemo;
+
     // Appends the resolved definition and, depth first, its allof members' components; on a
     // message nothing is appended.
     Status append_components(const Resolved& resolved, ComponentList& components) const;
 
-    // Component sets.
-    void validate_component_set(const PathRef& path, const doc::Value& value, ComponentList components);
     void validate_definitions(const PathRef& path, const doc::Value& value, const Definition* const* definitions,
                               std::size_t count);
     void validate_definitions(const PathRef& path, const doc::Value& value, const std::vector<Resolved>& definitions);
     void validate_range(const PathRef& path, const doc::Value& value, const Definition& definition);
 
-    // Arrays, tables and collections.
     void validate_array(const PathRef& path, const doc::Array& items, const Component& component);
     // A descent, when given, is the one kept for the components.
     void validate_table_value(const PathRef& path, const doc::Table& table, const ComponentList& components,
@@ -233,11 +254,6 @@ public:
     void validate_missing_fixed_children(const PathRef& path, const doc::Table& table, const ChildrenMap& children,
                                          Descent* descent = nullptr);
     void validate_sibling_rules(const PathRef& path, const doc::Table& table, const ComponentList& components);
-
-private:
-    friend class Expansions;
-    struct Pass;
-    struct TrialMemo;
 
     // A validator for one alternative's trial: only whether it finds an error, and its warnings
     // when it finds none, are ever read, so it keeps no error and stops working at its first.
@@ -260,6 +276,10 @@ private:
     // deprecation. `kept` is the expansion the list is, when it is one.
     void check_components(const PathRef& path, const doc::Value& value, const ComponentList& components,
                           Expansion* kept);
+    // Runs the check on each component; with copies, once per distinct component, its errors
+    // recorded again at each copy.
+    template <class Check>
+    void check_each(const ComponentList& components, const DistinctComponents* copies, Check check);
     // Whether a child that a table lacks must be there.
     bool child_required(const ChildrenMap& children, std::size_t group, Descent* descent);
     void add_warning(ValidationWarning warning);
@@ -268,8 +288,40 @@ private:
     // False when the step recorded a message and the value's checks end.
     bool apply_conditional(const PathRef& path, const doc::Value& value, ComponentList& components,
                            std::size_t conditional);
+    // The kind the host of a conditional takes: its then branch's.
+    Result<SchemaType> branch_kind(const ConditionalSelector& selector) const;
+
+    // The alternatives step: each alternative's trial, the count of those that fit, and the merge
+    // of their warnings.
+    struct Verdict;
+    struct Alternative;
+    using Fitting = std::vector<std::vector<ValidationWarning>>;
     void validate_alternatives(const PathRef& path, const doc::Value& value, ComponentList components,
                                std::size_t host);
+    Alternative find_alternative(const std::string& reference) const;
+    static ComponentList trial_list(const ComponentList& rest, const Component& host, const Alternative& alternative);
+    // False, setting why the pass stops, when a trial of this many components cannot be opened.
+    bool open_trial(std::uint64_t size);
+    void close_trial(std::uint64_t size);
+    // The outcome of one alternative's trial, made now or remembered; null, with why the pass
+    // stops set, when it cannot be made.
+    const TrialOutcome* try_alternative(const PathRef& path, const doc::Value& value, ComponentList trial);
+    // The warnings of each alternative that fits, in order; none when the step recorded a message.
+    std::optional<Fitting> try_alternatives(const PathRef& path, const doc::Value& value, const ComponentList& rest,
+                                            const Component& host);
+    // As try_alternatives, from verdicts, for a value that is no table; false, having recorded
+    // nothing, when the alternatives that fit must be tried for the order of their warnings.
+    bool judge_alternatives(const PathRef& path, const doc::Value& value, const ComponentList& rest,
+                            const Component& host, std::optional<Fitting>& fitting);
+    static Verdict both(const Verdict& a, const Verdict& b);
+    Verdict judge_list(const PathRef& path, const doc::Value& value, const ComponentList& components,
+                       const DistinctComponents* copies, bool descend);
+    Verdict judge_union(const PathRef& path, const doc::Value& value, const Component& host, bool descend);
+    Verdict judge_component(const PathRef& path, const doc::Value& value, const Component& component, bool descend);
+    // False when the count is wrong, which it records.
+    bool count_fits(const PathRef& path, const Component& host, std::size_t fitting);
+    void merge_fitting(const PathRef& path, Fitting& fitting, const Component& host);
+
     void validate_constraints(const PathRef& path, const doc::Value& value, const Component& component);
 
     std::unique_ptr<Pass> own_pass_;

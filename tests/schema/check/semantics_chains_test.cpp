@@ -9,8 +9,9 @@
 #include "schema/check/definition_semantics.h"
 #include "schema/check/references.h"
 #include "schema/check/selector_cycles.h"
-#include "schema/model.h"
 #include "schema/check/semantics_fixture.h"
+#include "schema/model.h"
+#include "schema/walk/kinds.h"
 #include "support/small_stack.h"
 
 namespace qeld::schema {

@@ -8,6 +8,7 @@
 #include "schema/check/semantics_fixture.h"
 #include "schema/model.h"
 #include "schema/schema_text.h"
+#include "schema/walk/component_counts.h"
 
 namespace qeld::schema {
 namespace {

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "schema/check/references.h"
-#include "schema/model.h"
 #include "schema/check/semantics_fixture.h"
+#include "schema/model.h"
+#include "schema/walk/kinds.h"
 
 namespace qeld::schema {
 namespace {

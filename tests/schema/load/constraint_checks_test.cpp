@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "document/parse.h"
 #include "schema/load/constraint_checks.h"
@@ -98,22 +101,35 @@ doc::Value toml(const std::string& text) {
     return parsed.ok() ? *parsed->find("v") : doc::Value();
 }
 
+// The definition elements.x with a kind, bounds and allowed values.
+Definition constrained(std::optional<SchemaType> kind, std::optional<doc::Value> min, std::optional<doc::Value> max,
+                       std::vector<doc::Value> allowed_values = {}, std::optional<std::int64_t> min_length = {}) {
+    Definition definition;
+    definition.name = "elements.x";
+    definition.kind = kind;
+    definition.min = std::move(min);
+    definition.max = std::move(max);
+    definition.allowed_values = std::move(allowed_values);
+    definition.min_length = min_length;
+    return definition;
+}
+
 TEST(ConstraintChecksTest, ArrayBoundsAndEntriesWaitForTheItemType) {
     const auto array = std::optional<SchemaType>(SchemaType::Array);
-    EXPECT_TRUE(validate_range_constraints("elements.x", array, toml("1"), std::nullopt).ok());
-    EXPECT_TRUE(validate_allowed_values_constraints("elements.x", array, {toml("0"), toml("'a'")}, std::nullopt,
-                                                    toml("1"), std::nullopt, 5, std::nullopt)
-                    .ok());
+    EXPECT_TRUE(validate_range_constraints(constrained(array, toml("1"), std::nullopt)).ok());
+    EXPECT_TRUE(
+        validate_allowed_values_constraints(constrained(array, toml("1"), std::nullopt, {toml("0"), toml("'a'")}, 5))
+            .ok());
 }
 
 TEST(ConstraintChecksTest, FormsWithoutATypeOfTheirOwnPassTheRangeCheck) {
-    EXPECT_TRUE(validate_range_constraints("elements.x", std::nullopt, toml("1"), toml("2")).ok());
-    EXPECT_TRUE(validate_range_constraints("elements.x", std::nullopt, std::nullopt, std::nullopt).ok());
+    EXPECT_TRUE(validate_range_constraints(constrained(std::nullopt, toml("1"), toml("2"))).ok());
+    EXPECT_TRUE(validate_range_constraints(constrained(std::nullopt, std::nullopt, std::nullopt)).ok());
 }
 
 TEST(ConstraintChecksTest, RangeComesBeforeLengthWithinAnEntry) {
-    auto status = validate_allowed_values_constraints("elements.x", std::nullopt, {toml("'a'")}, std::nullopt,
-                                                      toml("1"), std::nullopt, 5, std::nullopt);
+    auto status =
+        validate_allowed_values_constraints(constrained(std::nullopt, toml("1"), std::nullopt, {toml("'a'")}, 5));
     ASSERT_FALSE(status.ok());
     EXPECT_EQ(status.error(),
               "elements.x allowedvalues[0] cannot be compared with min: cannot compare string with boundary integer");

@@ -1,4 +1,4 @@
-#include "schema/type_walk.h"
+#include "schema/walk/type_walk.h"
 
 namespace qeld::schema {
 
