@@ -1,18 +1,10 @@
 #include "common/pages.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <sys/mman.h>
 #include <unistd.h>
 
 namespace qeld::pages {
-
-namespace {
-
-// A heap that malloc has already grown far (or one it keeps elsewhere) is left alone.
-constexpr std::uintptr_t max_heap_fill = 1024 * 1024;
-
-}  // namespace
 
 void* map(std::size_t size) noexcept {
     if (size > SIZE_MAX - huge_page) return nullptr;
@@ -36,20 +28,6 @@ void* map(std::size_t size) noexcept {
 }
 
 void unmap(void* mapping, std::size_t size) noexcept { ::munmap(mapping, size); }
-
-void fill_heap() noexcept {
-    // A fresh piece comes from near the top of the heap, below the break. Only advice, like the
-    // others: the pages work the same without it.
-    void* probe = std::malloc(1);
-    if (probe == nullptr) return;
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(probe) & ~(page - 1);
-    const auto top = reinterpret_cast<std::uintptr_t>(::sbrk(0));
-    std::free(probe);
-    if (top > start && top - start <= max_heap_fill) {
-        ::madvise(reinterpret_cast<void*>(start), top - start, MADV_POPULATE_WRITE);
-    }
-}
 
 void release(void* mapping, std::size_t offset, std::size_t end) noexcept {
     if (end > offset) ::madvise(static_cast<char*>(mapping) + offset, end - offset, MADV_DONTNEED);

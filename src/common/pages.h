@@ -20,8 +20,4 @@ void unmap(void* mapping, std::size_t size) noexcept;
 // multiples of the page size (a huge page partly given back is split first, by the kernel).
 void release(void* mapping, std::size_t offset, std::size_t end) noexcept;
 
-// Fills the pages that malloc's heap holds but has not touched yet, in one call instead of a page
-// fault each; their bytes stay as they are. A run on a small file would touch most of them anyway.
-void fill_heap() noexcept;
-
 }  // namespace qeld::pages

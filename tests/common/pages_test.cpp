@@ -1,6 +1,5 @@
 #include "common/pages.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
@@ -29,16 +28,6 @@ TEST(PagesTest, MappingsAreZeroFilledAndGiveBackWholePages) {
         EXPECT_EQ(bytes[0], 'x');
         pages::unmap(bytes, size);
     }
-}
-
-TEST(PagesTest, FillingTheHeapKeepsWhatItHolds) {
-    auto* bytes = static_cast<unsigned char*>(std::malloc(1000));
-    ASSERT_NE(bytes, nullptr);
-    std::memset(bytes, 'x', 1000);
-    pages::fill_heap();
-    EXPECT_EQ(bytes[0], 'x');
-    EXPECT_EQ(bytes[999], 'x');
-    std::free(bytes);
 }
 
 }  // namespace
