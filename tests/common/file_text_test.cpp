@@ -76,7 +76,7 @@ TEST_F(FileTextTest, MemoryGoesBackInWholePagesOfTheirKind) {
         {6 * mib + 1000, 3 * mib + 300 * 1024, huge},  // in the first huge pages
         {6 * mib + 1000, 5 * mib + 300 * 1024, huge},  // in the last whole huge page
         {7 * mib, 6 * mib + 300 * 1024, small},        // in the rest, of small pages
-        {18 * mib + 700 * 1024, 18 * mib + 500 * 1024, small},
+        {18 * mib + 700 * 1024, 18 * mib + 500 * 1024, small},  // and so in a large text
     };
     for (const Case& c : cases) {
         const std::string text = large_text(c.size);
