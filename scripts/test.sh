@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds qeld with warnings as errors and runs every test: the g++ build, an install into a
-# temporary prefix, the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer
-# (clang), each fuzz target on every regression input and seed once and then briefly at random,
-# and one small run of each benchmark to keep it building and running.
+# temporary prefix, a clang Release build linked shared as where the static ICU archives are
+# missing, the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer (clang),
+# each fuzz target on every regression input and seed once and then briefly at random, and one
+# small run of each benchmark to keep it building and running.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 4)
@@ -24,6 +25,13 @@ cmake -S . -B build-minimal -G Ninja -DQELD_TESTS=OFF -DQELD_BENCH=OFF > /dev/nu
 if grep -qE '^(TOMLPP_INCLUDE_DIR|GTest_DIR|RE2_FOUND)[:=]' build-minimal/CMakeCache.txt; then
   echo "a minimal configure looked for a test-only dependency"; exit 1
 fi
+
+echo "== clang Release build and tests, configured as if the static ICU archives were missing"
+CXX=clang++ cmake -S . -B build-shared -G Ninja -DCMAKE_BUILD_TYPE=Release -DQELD_WERROR=ON \
+  -DQELD_PRETEND_NO_STATIC_ICU=ON -DQELD_BENCH=OFF
+cmake --build build-shared -j "$jobs"
+readelf -d build-shared/qeld | grep -q 'NEEDED.*libicuuc' || { echo "the fallback did not link ICU shared"; exit 1; }
+ctest --test-dir build-shared --output-on-failure -j "$jobs"
 
 echo "== clang build and tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQELD_WERROR=ON \

@@ -79,22 +79,6 @@ std::size_t count_line_feeds(std::string_view text) {
     return count;
 }
 
-// Every text is held in huge pages, which cost a page fault and a TLB entry per 2 MiB instead of
-// per 4 KiB: on a virtual machine the first touch of each small page is what a mid-sized file
-// mostly waits for. A large text also takes a whole huge page for its last part, which costs at
-// most 2 MiB, an eighth of the text; a smaller one keeps its last part in small pages.
-std::size_t mapped_size(std::size_t size) {
-    if (size < FileText::whole_huge_pages_from) return size;
-    return (size + pages::huge_page - 1) & ~(pages::huge_page - 1);
-}
-
-// Where the text's small pages begin. Huge pages are given back whole as the reader passes them:
-// splitting one to give part of it back costs about as much again, per small page, as the small
-// pages of the tail do, both in giving back and in reading what is left of it.
-std::size_t small_pages_from(std::size_t size) {
-    if (size >= FileText::whole_huge_pages_from) return size;
-    return size & ~(pages::huge_page - 1);
-}
 }  // namespace
 
 Result<FileText> FileText::read(std::string_view path, const ReadPolicy& policy) {
@@ -113,7 +97,7 @@ Result<FileText> FileText::read(std::string_view path, const ReadPolicy& policy)
         // The size is taken again from the file opened, which may not be the one looked at.
         if (::fstat(fd, &info) == 0 && fits(info)) {
             const auto size = static_cast<std::size_t>(info.st_size);
-            void* pages = pages::map(mapped_size(size));
+            void* pages = pages::map(size);
             if (pages != nullptr) {
                 file.pages_ = static_cast<char*>(pages);
                 file.size_ = size;
@@ -125,7 +109,7 @@ Result<FileText> FileText::read(std::string_view path, const ReadPolicy& policy)
                 valid = *exact == std::optional<bool>(true);
                 // A file that changed meanwhile is read again as a whole below.
                 if (!exact->has_value()) {
-                    pages::unmap(file.pages_, mapped_size(file.size_));
+                    pages::unmap(file.pages_, file.size_);
                     file.pages_ = nullptr;
                     file.size_ = 0;
                 }
@@ -154,7 +138,7 @@ FileText::FileText(FileText&& other) noexcept
 }
 
 FileText::~FileText() {
-    if (pages_ != nullptr) pages::unmap(pages_, mapped_size(size_));
+    if (pages_ != nullptr) pages::unmap(pages_, size_);
 }
 
 void FileText::release_before(std::size_t offset) {
@@ -167,9 +151,7 @@ void FileText::release_before(std::size_t offset) {
     const std::size_t line_start = kept_.offset + last_feed + 1;
     kept_.lines_before += count_line_feeds(before.substr(0, last_feed + 1));
     kept_.offset = line_start;
-    // In whole steps: each call flushes the TLB.
-    std::size_t end = line_start & ~(small_release_step - 1);
-    if (end < small_pages_from(size_)) end &= ~(pages::huge_page - 1);
+    const std::size_t end = pages::whole_pages_before(size_, line_start);
     if (end <= released_) return;
     pages::release(pages_, released_, end);
     released_ = end;

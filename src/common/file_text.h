@@ -17,12 +17,6 @@ class FileText {
 public:
     // Regular files from this size on can give their pages back.
     static constexpr std::size_t release_threshold = 1024 * 1024;
-    // The last part of a text below whole_huge_pages_from bytes, which lies in small pages, is given
-    // back in steps of this many bytes (a multiple of the page size): few calls, and little of the
-    // text kept behind the reader. Huge pages go back whole.
-    static constexpr std::size_t small_release_step = 256 * 1024;
-    // From this size on, the text's last part takes a whole huge page as well.
-    static constexpr std::size_t whole_huge_pages_from = 16 * 1024 * 1024;
 
     // The failures are those of read_text_file with the same policy.
     static Result<FileText> read(std::string_view path, const ReadPolicy& policy = user_named_file);
@@ -36,7 +30,7 @@ public:
     std::string_view text() const { return pages_ ? std::string_view(pages_, size_) : std::string_view(read_); }
     bool releasable() const { return pages_ != nullptr; }
 
-    // Gives back the memory of the text before the line that holds the offset, in whole steps:
+    // Gives back the memory of the text before the line that holds the offset, in whole pages:
     // that part then reads as zero bytes. The reader must not need it again.
     void release_before(std::size_t offset);
 
@@ -51,7 +45,7 @@ private:
     FileText() = default;
 
     std::string read_;
-    char* pages_ = nullptr;  // a mapping of at least size_ bytes, whose first size_ are the text
+    char* pages_ = nullptr;  // the text, in a mapping of pages::map(size_)
     std::size_t size_ = 0;
     std::size_t released_ = 0;  // the bytes before this offset were given back
     Kept kept_;

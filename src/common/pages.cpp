@@ -1,7 +1,6 @@
 #include "common/pages.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -9,8 +8,12 @@ namespace qeld::pages {
 
 namespace {
 
-// A heap that malloc has already grown far (or one it keeps elsewhere) is left alone.
-constexpr std::uintptr_t max_heap_fill = 1024 * 1024;
+std::size_t small_page() noexcept {
+    static const auto size = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+std::size_t whole_huge_pages(std::size_t size) noexcept { return size & ~(huge_page - 1); }
 
 }  // namespace
 
@@ -23,32 +26,26 @@ void* map(std::size_t size) noexcept {
     const auto start = reinterpret_cast<std::uintptr_t>(raw);
     const std::uintptr_t aligned = (start + huge_page - 1) & ~std::uintptr_t{huge_page - 1};
     if (aligned > start) ::munmap(raw, aligned - start);
-    const std::uintptr_t tail = aligned + size;
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const std::uintptr_t page_end = (tail + page - 1) & ~(page - 1);
+    const std::uintptr_t page = small_page();
+    const std::uintptr_t page_end = (aligned + size + page - 1) & ~(page - 1);
     if (start + reserve > page_end) ::munmap(reinterpret_cast<void*>(page_end), start + reserve - page_end);
     void* mapping = reinterpret_cast<void*>(aligned);
-    // Only advice: without it the mapping works the same, with pages faulted in as written.
-    const std::size_t whole = size & ~(huge_page - 1);
+    // Only advice: where the kernel refuses it, or the system does not know the filling at all
+    // (before Linux 5.14), the mapping is the same zero-filled memory, faulted in as written.
+    const std::size_t whole = whole_huge_pages(size);
     if (whole > 0) ::madvise(mapping, whole, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
     if (size > whole) ::madvise(static_cast<char*>(mapping) + whole, size - whole, MADV_POPULATE_WRITE);
+#endif
     return mapping;
 }
 
 void unmap(void* mapping, std::size_t size) noexcept { ::munmap(mapping, size); }
 
-void fill_heap() noexcept {
-    // A fresh piece comes from near the top of the heap, below the break. Only advice, like the
-    // others: the pages work the same without it.
-    void* probe = std::malloc(1);
-    if (probe == nullptr) return;
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(probe) & ~(page - 1);
-    const auto top = reinterpret_cast<std::uintptr_t>(::sbrk(0));
-    std::free(probe);
-    if (top > start && top - start <= max_heap_fill) {
-        ::madvise(reinterpret_cast<void*>(start), top - start, MADV_POPULATE_WRITE);
-    }
+std::size_t whole_pages_before(std::size_t size, std::size_t offset) noexcept {
+    const std::size_t small_from = whole_huge_pages(size);
+    if (offset < small_from) return whole_huge_pages(offset);
+    return offset & ~(small_page() - 1);
 }
 
 void release(void* mapping, std::size_t offset, std::size_t end) noexcept {

@@ -1,8 +1,10 @@
 #pragma once
-// Anonymous memory for large buffers, in mappings aligned to 2 MiB whose whole 2 MiB runs the
-// kernel is asked to back with huge pages: filling one then costs a page fault per 2 MiB instead
-// of one per 4 KiB, and reading it far fewer TLB misses, which is much of the time a large
-// document takes where both are dear (virtual machines).
+// Anonymous memory for large buffers, with one policy: a mapping is aligned to 2 MiB, its whole
+// 2 MiB runs are asked of the kernel as huge pages, and the rest takes small pages, filled at once
+// in one call instead of a page fault each. A huge page costs one page fault and one TLB entry
+// instead of 512, which is much of the time a large document takes where both are dear (virtual
+// machines); the small pages of the rest keep memory to what was asked for. Parts are given back
+// in whole pages of the kind they lie in, so that no huge page is ever split.
 
 #include <cstddef>
 
@@ -10,18 +12,16 @@ namespace qeld::pages {
 
 constexpr std::size_t huge_page = 2 * 1024 * 1024;
 
-// A mapping of `size` (> 0) bytes, zero-filled, or nullptr. The last part of a size that is not a
-// multiple of huge_page takes small pages, so that no more memory is touched than asked for; they
-// are filled at once, in one call instead of a page fault each.
+// A mapping of `size` (> 0) bytes, zero-filled, or nullptr.
 void* map(std::size_t size) noexcept;
 // Unmaps what map(size) gave.
 void unmap(void* mapping, std::size_t size) noexcept;
-// Gives back the pages of [offset, end) of a mapping, which then read as zero bytes; both are
-// multiples of the page size (a huge page partly given back is split first, by the kernel).
-void release(void* mapping, std::size_t offset, std::size_t end) noexcept;
 
-// Fills the pages that malloc's heap holds but has not touched yet, in one call instead of a page
-// fault each; their bytes stay as they are. A run on a small file would touch most of them anyway.
-void fill_heap() noexcept;
+// The end of the whole pages before `offset` in a mapping of `size` bytes: a multiple of huge_page
+// within its huge pages, of the small page size in the rest.
+std::size_t whole_pages_before(std::size_t size, std::size_t offset) noexcept;
+// Gives back the pages of [offset, end) of a mapping, which then read as zero bytes; both are ends
+// of whole pages (whole_pages_before).
+void release(void* mapping, std::size_t offset, std::size_t end) noexcept;
 
 }  // namespace qeld::pages

@@ -7,7 +7,6 @@
 #include "cli/run.h"
 #include "cli/writer.h"
 #include "common/invariant.h"
-#include "common/pages.h"
 #include "common/utf8.h"
 
 namespace {
@@ -37,7 +36,6 @@ int main(int argc, char** argv) {
     // Running out of memory, or any exception that escapes, is an internal failure (status 101)
     // with one line, not an abort.
     qeld::install_internal_failure_handlers();
-    qeld::pages::fill_heap();
     try {
         return run_process(argc, argv);
     } catch (...) {

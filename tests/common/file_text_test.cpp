@@ -16,6 +16,7 @@
 #include "common/file.h"
 #include "common/file_text.h"
 #include "common/utf8.h"
+#include "support/residency.h"
 #include "support/temp_folder.h"
 
 namespace qeld {
@@ -59,22 +60,23 @@ TEST_F(FileTextTest, LargeRegularFilesGiveBackWholeLinesAndCountThem) {
     EXPECT_EQ(file->kept().lines_before, static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
 }
 
-// Huge pages go back whole, the small pages of the last part of a text below
-// whole_huge_pages_from bytes in small steps; the given-back bytes are the text's leading zeros.
-TEST_F(FileTextTest, MemoryGoesBackInHugePagesOrInSmallStepsAtTheEnd) {
+// Memory goes back in whole pages behind the line that holds the offset: huge pages within the
+// text's whole 2 MiB runs, small pages in the rest. What went back is no longer resident and reads
+// as the text's leading zeros; the rest keeps its bytes.
+TEST_F(FileTextTest, MemoryGoesBackInWholePagesOfTheirKind) {
     constexpr std::size_t mib = 1024 * 1024;
     constexpr std::size_t huge = 2 * mib;
-    constexpr std::size_t small = FileText::small_release_step;
+    const std::size_t small = qeld::testing::small_page_size();
     struct Case {
         std::size_t size;
         std::size_t offset;
         std::size_t step;  // of the release that offset gives
     };
     const Case cases[] = {
-        {6 * mib + 1000, 3 * mib + 300 * 1024, huge},   // in the first huge pages
-        {6 * mib + 1000, 5 * mib + 300 * 1024, huge},   // in the last whole huge page
-        {6 * mib + 1000, 6 * mib + 900, small},         // in the last part, of small pages
-        {18 * mib, 17 * mib + 300 * 1024, huge},        // a large text splits none
+        {6 * mib + 1000, 3 * mib + 300 * 1024, huge},  // in the first huge pages
+        {6 * mib + 1000, 5 * mib + 300 * 1024, huge},  // in the last whole huge page
+        {7 * mib, 6 * mib + 300 * 1024, small},        // in the rest, of small pages
+        {18 * mib + 700 * 1024, 18 * mib + 500 * 1024, small},  // and so in a large text
     };
     for (const Case& c : cases) {
         const std::string text = large_text(c.size);
@@ -82,10 +84,11 @@ TEST_F(FileTextTest, MemoryGoesBackInHugePagesOrInSmallStepsAtTheEnd) {
         ASSERT_TRUE(file.ok()) << file.error();
         file->release_before(c.offset);
         const std::size_t line_start = text.rfind('\n', c.offset - 1) + 1;
+        const std::size_t given_back = line_start / c.step * c.step;
         const std::string_view held = file->text();
-        const std::size_t zeros = held.find_first_not_of('\0');
-        EXPECT_EQ(zeros, line_start / c.step * c.step) << c.size << " " << c.offset;
-        EXPECT_EQ(held.substr(zeros), std::string_view(text).substr(zeros));
+        EXPECT_EQ(qeld::testing::resident_pages(held.data(), given_back), 0u) << c.size << " " << c.offset;
+        EXPECT_EQ(held.find_first_not_of('\0'), given_back) << c.size << " " << c.offset;
+        EXPECT_EQ(held.substr(given_back), std::string_view(text).substr(given_back));
     }
 }
 
