@@ -12,7 +12,6 @@ namespace {
 
 constexpr std::uint32_t unknown_state = UINT32_MAX;
 constexpr std::uint32_t match_state = UINT32_MAX - 1;  // a transition that found a match
-constexpr std::uint32_t no_state = UINT32_MAX;
 constexpr std::size_t clears_before_giving_up = 3;
 constexpr std::size_t bytes_per_state_that_pays = 10;
 constexpr std::size_t bytes_per_other_transition = 48;  // a node of the map, roughly
@@ -206,7 +205,7 @@ void DfaCache::clear() {
     ascii_next_.clear();
     other_next_.clear();
     table_.assign(64, 0);
-    std::fill(std::begin(start_), std::end(start_), no_state);
+    std::fill(std::begin(start_), std::end(start_), unknown_state);
     memory_ = table_.size() * sizeof(std::uint32_t);
 }
 
@@ -257,7 +256,7 @@ std::uint32_t DfaCache::find(std::uint64_t hash, std::uint8_t context) const {
     std::size_t mask = table_.size() - 1;
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         std::uint32_t entry = table_[slot];
-        if (entry == 0) return no_state;
+        if (entry == 0) return unknown_state;
         const State& s = states_[entry - 1];
         if (s.context == context && s.size == set_.size() && std::equal(set_.begin(), set_.end(), pool_.begin() + s.offset)) {
             return entry - 1;
@@ -290,7 +289,7 @@ std::uint32_t DfaCache::intern(std::uint8_t before) {
     std::uint8_t context = waits ? before : 0;
     std::uint64_t hash = hash_of(set_.data(), set_.size(), context);
     std::uint32_t found = find(hash, context);
-    if (found != no_state) return found;
+    if (found != unknown_state) return found;
     auto id = static_cast<std::uint32_t>(states_.size());
     std::uint8_t flags = match ? matching : 0;
     if (set_.empty() && program.anchored_start) flags |= dead;
@@ -308,7 +307,7 @@ std::uint32_t DfaCache::intern(std::uint8_t before) {
 }
 
 std::uint32_t DfaCache::start_state(std::uint8_t before) {
-    if (start_[before] == no_state) {
+    if (start_[before] == unknown_state) {
         set_.clear();
         stack_.assign(1, program_->start);
         close(before, -1);
@@ -366,6 +365,12 @@ DfaCache::Outcome DfaCache::is_match(const Program& program, std::string_view h)
     const Prefilter& prefilter = program.prefilter;
     std::size_t at = 0;
     std::size_t segment_start = 0;  // where the bytes since the last clear began
+    struct CountBytes {
+        std::size_t& total;
+        const std::size_t& at;
+        const std::size_t& start;
+        ~CountBytes() { total += at - start; }
+    } count_bytes{bytes_since_clear_, at, segment_start};
     std::uint32_t state = start_state(edge_bit & plan.context_mask);
     for (;;) {
         std::uint8_t flags = states_[state].flags;
@@ -413,6 +418,7 @@ DfaCache::Outcome DfaCache::is_match(const Program& program, std::string_view h)
                     searched < bytes_per_state_that_pays * states_.size()) {
                     clear();
                     bytes_since_clear_ = 0;
+                    segment_start = at;
                     return Outcome::GaveUp;
                 }
                 // Keep the state the search goes on from, and drop everything else.
@@ -432,7 +438,6 @@ DfaCache::Outcome DfaCache::is_match(const Program& program, std::string_view h)
         state = next;
         at += length;
     }
-    bytes_since_clear_ += at - segment_start;
     return matches_at_end(state) ? Outcome::Match : Outcome::NoMatch;
 }
 

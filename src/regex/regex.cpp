@@ -8,13 +8,6 @@
 
 namespace qeld::regex {
 
-namespace {
-
-// Haystacks up to this size are searched without a DFA when no cache is kept.
-constexpr std::size_t short_haystack = 256;
-
-}  // namespace
-
 std::optional<Span> Captures::group(std::size_t index) const {
     if (2 * index + 1 >= slots_.size()) return std::nullopt;
     std::size_t start = slots_[2 * index];
@@ -51,6 +44,9 @@ Cache::~Cache() = default;
 std::size_t Cache::memory_usage() const { return dfa_->memory_usage(); }
 
 namespace {
+
+// Haystacks up to this size are searched without a DFA when no cache is kept.
+constexpr std::size_t short_haystack = 256;
 
 enum class Verdict { Match, NoMatch, Unknown };
 

@@ -46,7 +46,8 @@ class Regex;
 
 // What searches with one Regex change as they go: the lazy DFA's states and its scratch. It
 // belongs to whoever searches (it is not thread-safe) and is bounded by its capacity (2 MiB);
-// keeping it from search to search is what makes repeated searches fast.
+// keeping it from search to search is what makes repeated searches fast. Made for one Regex (or
+// its copies), it starts over when it searches with another.
 class Cache {
 public:
     explicit Cache(const Regex& regex);
