@@ -7,24 +7,17 @@
 #include <random>
 #include <string>
 
+#include "hir_of.h"
 #include "regex/compiler.h"
 #include "regex/dfa.h"
 #include "regex/matcher.h"
-#include "regex/parser.h"
 #include "regex/program.h"
 #include "regex/regex.h"
-#include "regex/translate.h"
 
 namespace qeld::regex {
 namespace {
 
-Program program_of(const std::string& pattern) {
-    auto ast = parse(pattern);
-    EXPECT_TRUE(ast.ok()) << pattern;
-    auto hir = translate(*ast);
-    EXPECT_TRUE(hir.ok()) << pattern;
-    return compile(*hir);
-}
+Program program_of(const std::string& pattern) { return compile(hir_of(pattern)); }
 
 std::string random_text(std::mt19937& random, const std::string& alphabet, std::size_t length) {
     std::string out;

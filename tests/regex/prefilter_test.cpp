@@ -3,21 +3,14 @@
 
 #include <string>
 
-#include "regex/parser.h"
+#include "hir_of.h"
 #include "regex/prefilter.h"
 #include "regex/regex.h"
-#include "regex/translate.h"
 
 namespace qeld::regex {
 namespace {
 
-Prefilter prefilter_of(const std::string& pattern) {
-    auto ast = parse(pattern);
-    EXPECT_TRUE(ast.ok()) << pattern;
-    auto hir = translate(*ast);
-    EXPECT_TRUE(hir.ok()) << pattern;
-    return Prefilter::of(*hir);
-}
+Prefilter prefilter_of(const std::string& pattern) { return Prefilter::of(hir_of(pattern)); }
 
 TEST(Prefilter, TakesTheWholePatternWhenItIsOneString) {
     struct Case {
