@@ -83,6 +83,12 @@ Literals literals(const Hir& hir, HirId id) {
             Literals sub = literals(hir, node.children[0]);
             out.has_look = sub.has_look;
             if (node.min == 0) return out;
+            // Copies of the empty string (of assertions) are one empty string: nested counts of
+            // them must not multiply into work.
+            if (sub.exact && sub.exact->empty()) {
+                out.exact = "";
+                return out;
+            }
             if (sub.exact && node.has_max && node.min == node.max) {
                 std::string whole;
                 whole.reserve(sub.exact->size() * node.min);
@@ -200,7 +206,9 @@ bool byte_prefix(const Hir& hir, HirId id, std::vector<ByteSet>& out) {
             return true;
         case HirKind::Repetition:
             for (std::uint32_t i = 0; i < node.min; ++i) {
+                std::size_t before = out.size();
                 if (!byte_prefix(hir, node.children[0], out)) return false;
+                if (out.size() == before) break;  // empty-width: further copies add nothing
             }
             return node.has_max && node.max == node.min;
         case HirKind::Alternation:

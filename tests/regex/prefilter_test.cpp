@@ -59,6 +59,17 @@ TEST(Prefilter, RulesOutTextsTooShortOrWithoutARequiredString) {
     EXPECT_TRUE(prefilter_of("(?:ab|cd)+e").may_match(letters + "e"));
 }
 
+// Counts of empty-width pieces multiply to billions of copies that take no instruction.
+TEST(Prefilter, TakesNestedCountsOfEmptyPiecesAtOnce) {
+    Prefilter filter = prefilter_of("(?:(?:(?:\\b){1000}){1000}){1000}ab");
+    EXPECT_EQ(filter.next_candidate("x ab", 0), 2u);
+    EXPECT_TRUE(prefilter_of("(?:(?:(?:){1000}){1000}){1000}").is_exact());
+    auto regex = Regex::compile("(?:(?:(?:\\b){1000}){1000}){1000}ab");
+    ASSERT_TRUE(regex.ok());
+    EXPECT_TRUE(regex->is_match("x ab"));
+    EXPECT_FALSE(regex->is_match("xab"));
+}
+
 // The search is linear even for a literal that repeats itself, and one longer than the text is
 // answered without looking.
 TEST(Prefilter, SearchesLongLiterals) {
