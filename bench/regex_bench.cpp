@@ -194,6 +194,10 @@ void search_rows(std::size_t mib) {
     std::string same = literal;
     same.back() = same.back() == 'a' ? 'b' : 'a';
     compare_search(literal, same, "same, last differs");
+    // A literal that repeats itself: a search that restarts at every letter a takes quadratic time.
+    std::string a_then_b = std::string(mib / 26 - 1, 'a') + "b";
+    compare_search(a_then_b, std::string(mib / 26, 'a'), "as many a");
+    compare_search(a_then_b, std::string(mib, 'a'), "letters a");
     std::string whole = random_letters(mib, 23);
     std::string long_literal = whole.substr(whole.size() - whole.size() * 4 / 7);
     compare_search(long_literal, whole, "ends with it");

@@ -299,7 +299,6 @@ std::uint64_t program_bytes(const Hir& hir) {
 
 Program compile(const Hir& hir) {
     Program program = Compiler(hir).run();
-    program.dfa_plan = DfaPlan::of(program);
     program.prefilter = Prefilter::of(hir);
     return program;
 }

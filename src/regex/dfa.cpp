@@ -173,11 +173,14 @@ DfaPlan DfaPlan::of(const Program& program) {
         plan.ascii_class[c] = static_cast<std::uint8_t>(std::upper_bound(plan.cuts.begin(), plan.cuts.end(), c) - plan.cuts.begin());
     }
     plan.ascii_classes = plan.ascii_class[0x7F] + 1u;
-    plan.contexts.push_back(edge_bit & plan.context_mask);
-    for (char32_t c = 0; c < 0x80; ++c) plan.contexts.push_back(char_bits(c) & plan.context_mask);
-    for (char32_t c : plan.cuts) plan.contexts.push_back(char_bits(c) & plan.context_mask);
-    std::sort(plan.contexts.begin(), plan.contexts.end());
-    plan.contexts.erase(std::unique(plan.contexts.begin(), plan.contexts.end()), plan.contexts.end());
+    std::uint32_t seen = 1u << (edge_bit & plan.context_mask);
+    if (plan.context_mask & ~edge_bit) {
+        for (char32_t c = 0; c < 0x80; ++c) seen |= 1u << (char_bits(c) & plan.context_mask);
+        for (char32_t c : plan.cuts) seen |= 1u << (char_bits(c) & plan.context_mask);
+    }
+    for (std::uint8_t before = 0; before < 32; ++before) {
+        if (seen & (1u << before)) plan.contexts.push_back(before);
+    }
     return plan;
 }
 
@@ -185,10 +188,13 @@ std::size_t DfaCache::scratch_bytes() const {
     return (seen_.size() + set_.capacity() + stack_.capacity()) * sizeof(std::uint32_t);
 }
 
-std::size_t DfaCache::memory_usage() const { return memory_ + scratch_bytes(); }
+std::size_t DfaCache::memory_usage() const {
+    return memory_ + scratch_bytes() + plan_.cuts.capacity() * sizeof(char32_t) + plan_.contexts.capacity();
+}
 
 void DfaCache::prepare(const Program& program) {
     program_ = &program;
+    plan_ = DfaPlan::of(program);
     accelerate_ = program.prefilter.has_prefix() && !program.anchored_start;
     seen_.assign(program.insts.size(), 0);
     generation_ = 0;
@@ -295,7 +301,7 @@ std::uint32_t DfaCache::intern(std::uint8_t before) {
     if (set_.empty() && program.anchored_start) flags |= dead;
     states_.push_back({static_cast<std::uint32_t>(pool_.size()), static_cast<std::uint32_t>(set_.size()), context, flags, -1});
     pool_.insert(pool_.end(), set_.begin(), set_.end());
-    std::size_t stride = program.dfa_plan.ascii_classes;
+    std::size_t stride = plan_.ascii_classes;
     ascii_next_.resize(ascii_next_.size() + stride, unknown_state);
     memory_ += sizeof(State) + (set_.size() + stride) * sizeof(std::uint32_t);
     std::size_t mask = table_.size() - 1;
@@ -320,7 +326,7 @@ std::uint32_t DfaCache::start_state(std::uint8_t before) {
 
 void DfaCache::add_start_states() {
     if (!accelerate_) return;
-    for (std::uint8_t before : program_->dfa_plan.contexts) start_state(before);
+    for (std::uint8_t before : plan_.contexts) start_state(before);
 }
 
 std::uint32_t DfaCache::compute_next(std::uint32_t state, char32_t c) {
@@ -341,7 +347,7 @@ std::uint32_t DfaCache::compute_next(std::uint32_t state, char32_t c) {
     if (!program.anchored_start) stack_.push_back(program.start);
     set_.clear();
     close(ahead, -1);
-    return intern(ahead & program.dfa_plan.context_mask);
+    return intern(ahead & plan_.context_mask);
 }
 
 bool DfaCache::matches_at_end(std::uint32_t state) {
@@ -361,7 +367,7 @@ DfaCache::Outcome DfaCache::is_match(const Program& program, std::string_view h)
     if (options_.gives_up && 2 * scratch_bytes() > options_.capacity) return Outcome::GaveUp;
     // A return to the start of the pattern is recognised only for a start state already built.
     add_start_states();
-    const DfaPlan& plan = program.dfa_plan;
+    const DfaPlan& plan = plan_;
     const Prefilter& prefilter = program.prefilter;
     std::size_t at = 0;
     std::size_t segment_start = 0;  // where the bytes since the last clear began

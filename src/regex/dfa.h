@@ -5,8 +5,8 @@
 // waits in the set until the next step sees it. A match found that way is reported one step late,
 // which is all is_match needs.
 //
-// The program and its plan are immutable and shared; the states live in a DfaCache that belongs
-// to whoever searches. When the cache fills it is cleared and the search goes on; only once it
+// The program is immutable and shared; the states, and the plan of the alphabet they step over,
+// live in a DfaCache that belongs to whoever searches. When the cache fills it is cleared and the search goes on; only once it
 // has been cleared three times and the states stop paying (fewer than 10 bytes searched per state
 // built since the last clear) does a search give up and leave the text to the other matchers.
 
@@ -20,7 +20,7 @@ namespace qeld::regex {
 
 struct Program;
 
-// What every search of one program shares: the code points split into classes that the program
+// What every search of one program needs: the code points split into classes that the program
 // and its assertions treat alike (below U+0080 by table, above it by sorted cut points), and the
 // look-behind its assertions read.
 struct DfaPlan {
@@ -82,6 +82,7 @@ private:
 
     DfaOptions options_;
     const Program* program_ = nullptr;
+    DfaPlan plan_;
     bool accelerate_ = false;  // start states may skip ahead to the prefilter's next candidate
     std::vector<std::uint32_t> pool_;
     std::vector<State> states_;

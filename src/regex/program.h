@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "regex/classes.h"
-#include "regex/dfa.h"
 #include "regex/hir.h"
 #include "regex/prefilter.h"
 
@@ -54,9 +53,7 @@ struct Program {
     std::uint32_t slot_count = 2;  // two per capture group, group 0 (the whole match) included
     // Every match starts at the start of the haystack.
     bool anchored_start = false;
-    // The alphabet of the lazy DFA and what a byte search can rule out; the states themselves
-    // live in each searcher's cache.
-    DfaPlan dfa_plan;
+    // What a byte search can rule out before an automaton runs.
     Prefilter prefilter;
 };
 

@@ -87,7 +87,6 @@ std::size_t Regex::memory_usage() const {
     const Program& program = *program_;
     std::size_t bytes = sizeof(Program) + program.insts.capacity() * sizeof(Inst);
     for (const ProgramClass& cls : program.classes) bytes += sizeof(ProgramClass) + cls.ranges.capacity() * sizeof(CodeRange);
-    bytes += program.dfa_plan.cuts.capacity() * sizeof(char32_t) + program.dfa_plan.contexts.capacity();
     return bytes + program.prefilter.memory_usage();
 }
 
