@@ -48,13 +48,14 @@ public:
 
     explicit DfaCache(DfaOptions options = {}) : options_(options) {}
 
+    // The caller keeps the program alive while the cache searches with it; another program makes
+    // the cache start over.
     Outcome is_match(const Program& program, std::string_view haystack);
 
     // The bytes of states, transitions and scratch held now.
     std::size_t memory_usage() const;
     // How often the cache has been cleared since it was made.
     std::size_t clears() const { return clears_; }
-    std::size_t state_count() const { return states_.size(); }
 
 private:
     struct State {

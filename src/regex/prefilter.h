@@ -34,8 +34,6 @@ public:
     bool is_exact() const { return exact_; }
     const std::string& literal() const { return literal_; }
     bool has_prefix() const { return !prefix_.empty(); }
-    // The fewest bytes a match takes.
-    std::uint64_t min_bytes() const { return min_bytes_; }
 
     // False when the text cannot hold a match (too short, or without a required string); true
     // says nothing.
@@ -56,7 +54,7 @@ private:
     std::size_t rare_[2] = {0, 0};      // the positions in prefix_ a scan looks for (maybe the same)
     bool scan_literal_ = false;         // candidates come from a search for literal_
     std::string required_;              // every match contains it; empty when none is known
-    std::uint64_t min_bytes_ = 0;
+    std::uint64_t min_bytes_ = 0;       // the fewest bytes a match takes
 };
 
 }  // namespace qeld::regex

@@ -36,7 +36,7 @@ Result<Regex> Regex::compile(std::string_view pattern) {
     return checked->build();
 }
 
-Cache::Cache(const Regex&) : dfa_(std::make_unique<DfaCache>()) {}
+Cache::Cache(const Regex& regex) : program_(regex.program_), dfa_(std::make_unique<DfaCache>()) {}
 Cache::Cache(Cache&&) noexcept = default;
 Cache& Cache::operator=(Cache&&) noexcept = default;
 Cache::~Cache() = default;
@@ -67,6 +67,7 @@ bool Regex::is_match(std::string_view haystack, Cache& cache) const {
     const Program& program = *program_;
     Verdict verdict = prefiltered(program, haystack);
     if (verdict != Verdict::Unknown) return verdict == Verdict::Match;
+    if (cache.program_ != program_) cache = Cache(*this);
     DfaCache::Outcome outcome = cache.dfa_->is_match(program, haystack);
     if (outcome != DfaCache::Outcome::GaveUp) return outcome == DfaCache::Outcome::Match;
     return search(program, haystack, nullptr);

@@ -60,6 +60,7 @@ public:
 
 private:
     friend class Regex;
+    std::shared_ptr<const Program> program_;  // the program its states belong to
     std::unique_ptr<DfaCache> dfa_;
 };
 
@@ -84,6 +85,7 @@ public:
 
 private:
     friend class CheckedPattern;
+    friend class Cache;
     explicit Regex(std::shared_ptr<const Program> program) : program_(std::move(program)) {}
     std::shared_ptr<const Program> program_;
 };

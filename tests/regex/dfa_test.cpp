@@ -4,6 +4,7 @@
 // when a prefilter makes it skip ahead.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <string>
 
@@ -95,6 +96,19 @@ TEST(LazyDfa, KeepsStatesAcrossSearchesAndCopies) {
     }
     EXPECT_GT(held, 0u);
     EXPECT_LT(held, default_dfa_capacity);
+}
+
+// A cache handed to another pattern starts over instead of reusing states of the first, also
+// once the first is gone and the second may have taken its place in memory.
+TEST(LazyDfa, CacheOfAnotherPatternStartsOver) {
+    std::optional<Cache> cache;
+    for (const char* pattern : {"^[0-9]+$", "^[a-z]+$", "^[0-9]+$"}) {
+        auto regex = Regex::compile(pattern);
+        if (!cache) cache.emplace(*regex);
+        bool digits = pattern[2] == '0';
+        EXPECT_EQ(regex->is_match("123", *cache), digits) << pattern;
+        EXPECT_EQ(regex->is_match("abc", *cache), !digits) << pattern;
+    }
 }
 
 // Random patterns of literals, classes, every assertion the DFA decides, groups, alternations
