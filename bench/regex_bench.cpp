@@ -2,7 +2,10 @@
 // patterns with \w and \d and 200 patterns of (\pL|\pN){400}, and the match throughput of a few
 // typical patterns on short strings. RE2 compiles the Unicode forms of \w and \d (what the schema
 // engine rewrote them to); for matching it takes the same patterns, whose classes it reads as
-// ASCII. --quick runs everything small, only to keep the benchmark building and running.
+// ASCII. Then single searches of 1 MiB texts that no pattern matches early: counted repetitions,
+// long literals, word boundaries beside the same pattern without them, a case-insensitive
+// literal, and typical schema patterns. --quick runs everything small, only to keep the benchmark
+// building and running.
 
 #include <re2/re2.h>
 
@@ -19,6 +22,7 @@
 #include <vector>
 
 #include "regex/regex.h"
+#include "regex_texts.h"
 
 namespace {
 
@@ -107,8 +111,9 @@ void compare_matching(const char* pattern, const std::string& kind, std::size_t 
     for (const auto& t : texts) bytes += t.size();
     auto ours = qeld::regex::Regex::compile(pattern);
     RE2 theirs(pattern);
+    auto cache = ours->create_cache();
     std::size_t agree = 0;
-    for (const auto& t : texts) agree += ours->is_match(t) == RE2::PartialMatch(t, theirs);
+    for (const auto& t : texts) agree += ours->is_match(t, cache) == RE2::PartialMatch(t, theirs);
     auto time = [&](const std::function<bool(const std::string&)>& match) {
         std::size_t hits = 0;
         auto start = Clock::now();
@@ -118,13 +123,91 @@ void compare_matching(const char* pattern, const std::string& kind, std::size_t 
         double seconds = seconds_since(start);
         return std::pair{seconds, hits};
     };
-    auto [a, hits_a] = time([&](const std::string& t) { return ours->is_match(t); });
+    auto [a, hits_a] = time([&](const std::string& t) { return ours->is_match(t, cache); });
     auto [b, hits_b] = time([&](const std::string& t) { return RE2::PartialMatch(t, theirs); });
     double calls = static_cast<double>(rounds * texts.size());
     std::printf("%-24s qeld_regex %7.1f ns/call %7.0f MB/s   RE2 %7.1f ns/call %7.0f MB/s   %zu/1000 agree, %zu hits\n",
                 pattern, a / calls * 1e9, bytes * rounds / a / 1e6, b / calls * 1e9, bytes * rounds / b / 1e6, agree,
                 hits_a / rounds);
     (void)hits_b;
+}
+
+// The best of a few searches of one text (one search when it takes long), with the matcher's cache
+// kept from search to search as a validation keeps it.
+double best_search(const qeld::regex::Regex& regex, const std::string& text, bool& matched) {
+    auto cache = regex.create_cache();
+    double best = 1e9;
+    double total = 0;
+    for (int run = 0; run < 5 && total < 2.0; ++run) {
+        auto start = Clock::now();
+        matched = regex.is_match(text, cache);
+        double seconds = seconds_since(start);
+        best = std::min(best, seconds);
+        total += seconds;
+    }
+    return best;
+}
+
+void compare_search(const std::string& pattern, const std::string& text, const char* text_name) {
+    auto ours = qeld::regex::Regex::compile(pattern);
+    if (!ours) {
+        std::printf("  refused %s: %s\n", pattern.c_str(), ours.error().c_str());
+        return;
+    }
+    bool matched = false;
+    double a = best_search(*ours, text, matched);
+    RE2::Options options;
+    options.set_log_errors(false);
+    options.set_max_mem(std::int64_t{1} << 30);
+    RE2 theirs(pattern, options);
+    std::string re2_time = "refused";
+    if (theirs.ok()) {
+        double best = 1e9;
+        for (int run = 0; run < 3; ++run) {
+            auto start = Clock::now();
+            bool found = RE2::PartialMatch(text, theirs);
+            best = std::min(best, seconds_since(start));
+            if (found != matched) std::printf("  RE2 disagrees on %s\n", pattern.c_str());
+        }
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%9.3f ms", best * 1e3);
+        re2_time = buffer;
+    }
+    std::string shown = pattern.size() > 40 ? pattern.substr(0, 20) + "...(" + std::to_string(pattern.size()) + " bytes)" : pattern;
+    std::printf("%-42s %-22s qeld_regex %9.3f ms   RE2 %s   %s\n", shown.c_str(), text_name, a * 1e3, re2_time.c_str(),
+                matched ? "match" : "no match");
+}
+
+void search_rows(std::size_t mib) {
+    using namespace qeld::bench;
+    std::printf("\nOne search of a text (best of up to five, cache kept):\n");
+    std::string runs = letter_runs(mib);
+    std::string base64 = base64_lines(mib);
+    std::string early_x = early_x_then_letters(mib * 13 / 10);
+    std::string log = log_lines(mib);
+    compare_search("[a-z]{250}x", runs, "letter runs");
+    compare_search("\\S{256,}", runs, "letter runs");
+    compare_search("[A-Za-z0-9+/]{300,}", base64, "base64 lines");
+    compare_search("(?s).{1000}x", early_x, "x, then letters");
+    std::string literal = random_letters(mib / 26, 21);
+    compare_search(literal, random_letters(mib, 22), "random letters");
+    std::string same = literal;
+    same.back() = same.back() == 'a' ? 'b' : 'a';
+    compare_search(literal, same, "same, last differs");
+    // A literal that repeats itself: a search that restarts at every letter a takes quadratic time.
+    std::string a_then_b = std::string(mib / 26 - 1, 'a') + "b";
+    compare_search(a_then_b, std::string(mib / 26, 'a'), "as many a");
+    compare_search(a_then_b, std::string(mib, 'a'), "letters a");
+    std::string whole = random_letters(mib, 23);
+    std::string long_literal = whole.substr(whole.size() - whole.size() * 4 / 7);
+    compare_search(long_literal, whole, "ends with it");
+    for (const char* pattern : {"error", "\\berror\\b", "(?:alpha|beta|gamma|delta|epsilon)",
+                                "\\b(?:alpha|beta|gamma|delta|epsilon)\\b", "#[0-9a-fA-F]{6}", "#[0-9a-fA-F]{6}\\b",
+                                "warning", "(?i)warning", "[a-z_][a-z0-9_]{40}", "\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2}Z",
+                                "\\d+\\.\\d+\\.\\d+(?:-[0-9A-Za-z.-]+)?", "[\\w.+-]+@[\\w-]+\\.[\\w.-]+",
+                                "[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}", "^[a-z][a-z0-9_-]*$"}) {
+        compare_search(pattern, log, "log lines");
+    }
 }
 
 }  // namespace
@@ -147,5 +230,6 @@ int main(int argc, char** argv) {
     compare_matching("^\\d{3}-\\d{4}$", "phone", rounds);
     compare_matching("^(?i)[a-f0-9]{8}$", "hex", rounds);
     compare_matching("\\w+@\\w+\\.com", "mail", rounds);
+    search_rows(quick ? 64 * 1024 : 1024 * 1024);
     return 0;
 }

@@ -97,7 +97,6 @@ public:
         program_.start = frag.start;
         program_.slot_count = 2 * (hir_.capture_count + 1);
         program_.anchored_start = is_anchored_start(hir_, hir_.root);
-        if (LazyDfa::suits(program_)) program_.dfa = std::make_unique<LazyDfa>();
         for (const CharSet& set : hir_.classes) {
             ProgramClass cls;
             cls.ranges = set.ranges();
@@ -298,6 +297,10 @@ std::uint64_t program_bytes(const Hir& hir) {
     return bytes;
 }
 
-Program compile(const Hir& hir) { return Compiler(hir).run(); }
+Program compile(const Hir& hir) {
+    Program program = Compiler(hir).run();
+    program.prefilter = Prefilter::of(hir);
+    return program;
+}
 
 }  // namespace qeld::regex

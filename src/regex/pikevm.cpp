@@ -169,10 +169,6 @@ bool search(const Program& program, std::string_view haystack, std::vector<std::
     std::size_t positions = haystack.size() + 1;
     std::size_t insts = program.insts.size();
     bool small = positions <= detail::backtrack_visited_bits / insts && insts * positions <= detail::backtrack_visited_bits;
-    if (!slots && program.dfa && !haystack.empty()) {
-        LazyDfa::Outcome outcome = program.dfa->is_match(program, haystack);
-        if (outcome != LazyDfa::Outcome::GaveUp) return outcome == LazyDfa::Outcome::Match;
-    }
     if (slots) slots->assign(program.slot_count, no_position);
     if (small) return detail::backtrack(program, haystack, slots ? slots->data() : nullptr);
     if (!slots) return detail::pike_vm(program, haystack, nullptr, 0, 0);

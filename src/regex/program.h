@@ -5,12 +5,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "regex/classes.h"
-#include "regex/dfa.h"
 #include "regex/hir.h"
+#include "regex/prefilter.h"
 
 namespace qeld::regex {
 
@@ -54,8 +53,8 @@ struct Program {
     std::uint32_t slot_count = 2;  // two per capture group, group 0 (the whole match) included
     // Every match starts at the start of the haystack.
     bool anchored_start = false;
-    // For is_match when the program suits it; it holds its own cache of states.
-    std::unique_ptr<LazyDfa> dfa;
+    // What a byte search can rule out before an automaton runs.
+    Prefilter prefilter;
 };
 
 }  // namespace qeld::regex

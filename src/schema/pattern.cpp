@@ -7,20 +7,24 @@ namespace qeld::schema {
 struct Pattern::State {
     regex::CheckedPattern checked;
     std::optional<regex::Regex> built;
+    std::optional<regex::Cache> cache;  // the DFA states of every search with `built`
 };
 
 Result<Pattern> Pattern::compile(std::string_view source) {
     auto checked = regex::CheckedPattern::check(source);
     if (!checked) return fail(checked.take_error());
-    return Pattern(std::string(source), std::make_shared<State>(State{std::move(checked).value(), std::nullopt}));
+    return Pattern(std::string(source), std::make_shared<State>(State{std::move(checked).value(), std::nullopt, std::nullopt}));
 }
 
 const regex::Regex& Pattern::matcher() const {
-    if (!state_->built) state_->built = state_->checked.build();
+    if (!state_->built) {
+        state_->built = state_->checked.build();
+        state_->cache.emplace(*state_->built);
+    }
     return *state_->built;
 }
 
-bool Pattern::search(std::string_view text) const { return matcher().is_match(text); }
+bool Pattern::search(std::string_view text) const { return matcher().is_match(text, *state_->cache); }
 
 std::optional<std::vector<std::string>> Pattern::capture_groups(std::string_view text, int count) const {
     if (count < 0 || static_cast<std::size_t>(count) > state_->checked.capture_count()) return std::nullopt;
