@@ -20,6 +20,9 @@ cmake --install build --prefix "$prefix" > /dev/null
 [ "$("$prefix/bin/qeld" --version)" = "$(build/qeld --version)" ] || { echo "installed qeld --version differs"; exit 1; }
 [ -s "$prefix/share/man/man1/qeld.1" ] || { echo "man page not installed"; exit 1; }
 
+echo "== the guide quotes every message the program builds"
+scripts/check-messages.sh
+
 echo "== configure without tests and benchmark: neither toml++, GoogleTest nor RE2 is looked for"
 cmake -S . -B build-minimal -G Ninja -DQELD_TESTS=OFF -DQELD_BENCH=OFF > /dev/null
 if grep -qE '^(TOMLPP_INCLUDE_DIR|GTest_DIR|RE2_FOUND)[:=]' build-minimal/CMakeCache.txt; then
