@@ -32,7 +32,8 @@ inline constexpr ReadPolicy document_named_file{64 * mebibyte, true};
 // "{path}: file is larger than the read limit of {size}".
 Result<std::string> read_text_file(std::string_view path, const ReadPolicy& policy = user_named_file);
 
-// Creates or truncates the file and writes the whole text, or "{path}: {system text}".
+// Creates or truncates the file and writes the whole text, or "{path}: {system text}"; a write that
+// fails leaves the file empty.
 Status write_whole_file(std::string_view path, std::string_view text);
 
 }  // namespace qeld
