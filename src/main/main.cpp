@@ -1,6 +1,5 @@
 // Process entry: the arguments as text and the two standard streams go to the dispatcher.
 
-#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <malloc.h>
@@ -74,8 +73,9 @@ int run_on_own_stack(int argc, char** argv) {
     if (error == 0) error = pthread_attr_setstacksize(&attributes, needed_stack);
     if (error == 0) error = pthread_create(&thread, &attributes, run_work, &work);
     if (error == 0) error = pthread_join(thread, nullptr);
-    if (error == EAGAIN || error == ENOMEM) qeld::invariant_failure("out of memory");
-    if (error != 0) qeld::invariant_failure(std::strerror(error));
+    if (error != 0)
+        qeld::invariant_failure(std::string("cannot start the work with its stack: ") + std::strerror(error));
+    pthread_attr_destroy(&attributes);
     return work.status;
 }
 
