@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,9 +63,11 @@ std::optional<std::string> refusal_of_kind(mode_t mode) {
 Result<std::string> read_to_end(const std::string& path, int fd, std::uint64_t size_hint, const ReadPolicy& policy) {
     std::string text;
     if (size_hint > 0) text.reserve(static_cast<std::size_t>(std::min(size_hint, policy.max_bytes)));
-    char buffer[65536];
+    // On the heap: the stack may be small.
+    constexpr std::size_t buffer_size = 65536;
+    const std::unique_ptr<char[]> buffer(new char[buffer_size]);
     for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        ssize_t n = ::read(fd, buffer.get(), buffer_size);
         if (n < 0) {
             if (errno == EINTR) continue;
             return fail(path + ": " + system_error_text(errno));
@@ -76,7 +79,7 @@ Result<std::string> read_to_end(const std::string& path, int fd, std::uint64_t s
             const std::uint64_t wanted = std::max<std::uint64_t>(2 * text.capacity(), text.size() + count);
             text.reserve(static_cast<std::size_t>(std::min(wanted, policy.max_bytes)));
         }
-        text.append(buffer, count);
+        text.append(buffer.get(), count);
     }
 }
 
@@ -129,6 +132,8 @@ Status write_whole_file(std::string_view path, std::string_view text) {
         if (n < 0) {
             if (errno == EINTR) continue;
             const int error_number = errno;
+            // A partial schema could pass for a whole one: leave the file empty instead.
+            [[maybe_unused]] const int emptied = ::ftruncate(fd, 0);
             ::close(fd);
             return fail(p + ": " + system_error_text(error_number));
         }

@@ -33,7 +33,8 @@ inline constexpr ReadPolicy document_named_file{64 * mebibyte, true};
 Result<std::string> read_text_file(std::string_view path, const ReadPolicy& policy = user_named_file);
 
 // Creates or truncates the file and writes the whole text, or "{path}: {system text}". Opening
-// never waits: a FIFO without a reader is refused at once (ENXIO).
+// never waits: a FIFO without a reader is refused at once (ENXIO). A write that fails leaves the
+// file empty.
 Status write_whole_file(std::string_view path, std::string_view text);
 
 }  // namespace qeld

@@ -35,6 +35,9 @@ struct Record {
 bool is_alpha(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
 char to_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+// What a scheme holds after its first letter.
+bool is_scheme_code_point(int c) { return is_alpha(c) || is_digit(c) || c == '+' || c == '-' || c == '.'; }
+bool is_tab_or_line_break(int c) { return c == '\t' || c == '\n' || c == '\r'; }
 
 std::string lower_ascii(std::string_view text) {
     std::string out(text);
@@ -172,7 +175,7 @@ std::string clean_input(std::string_view text) {
     std::string out;
     out.reserve(end - begin);
     for (char c : text.substr(begin, end - begin)) {
-        if (c != '\t' && c != '\n' && c != '\r') out.push_back(c);
+        if (!is_tab_or_line_break(c)) out.push_back(c);
     }
     return out;
 }
@@ -274,7 +277,7 @@ private:
     }
 
     const char* scheme(int c) {
-        if (is_alpha(c) || is_digit(c) || c == '+' || c == '-' || c == '.') {
+        if (is_scheme_code_point(c)) {
             buffer_.push_back(to_lower(static_cast<char>(c)));
             return nullptr;
         }
@@ -600,6 +603,20 @@ Result<Url> parse_record(std::string_view text, const Record* base) {
 }  // namespace
 
 Result<Url> parse(std::string_view text) { return parse_record(text, nullptr); }
+
+std::optional<std::string> leading_scheme(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) <= 0x20) ++i;
+    std::string scheme;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (is_tab_or_line_break(c)) continue;
+        if (c == ':' && !scheme.empty()) return scheme;
+        if (scheme.empty() ? !is_alpha(c) : !is_scheme_code_point(c)) return std::nullopt;
+        scheme.push_back(to_lower(c));
+    }
+    return std::nullopt;
+}
 
 Result<Url> parse_with_base(std::string_view text, const Url& base) {
     Record record = to_record(base);

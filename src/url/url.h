@@ -27,6 +27,8 @@ struct Url {
 Result<Url> parse(std::string_view text);
 // A text as a URL reference against a base URL (one made by parse or from_file_path).
 Result<Url> parse_with_base(std::string_view text, const Url& base);
+// The scheme a text begins with, lower case, as parsing reads it; none for a reference without one.
+std::optional<std::string> leading_scheme(std::string_view text);
 // The URL as one text, as browsers write it out.
 std::string serialize(const Url& url);
 // The file URL of an absolute path, its segments kept as they are (".." stays); none for a

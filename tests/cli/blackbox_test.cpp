@@ -10,6 +10,9 @@
 //   close_stdout    when present, standard output is closed
 //   memory_limit    optional address-space limit of the command, in MiB (such cases are skipped
 //                   under AddressSanitizer, whose shadow memory alone exceeds any such limit)
+//   stack_limit     optional stack limit of the command, soft and hard, in KiB (as `ulimit -s`)
+//   file_size_limit optional limit of the size of a file the command writes, in bytes, standard
+//                   output and standard error included
 //   expected_files/ optional files that must exist in the work folder afterwards, byte for byte
 //   absent_files    optional list of paths that must not exist afterwards
 // Every other file is copied into a fresh work folder (symbolic links followed), where the command
@@ -62,7 +65,7 @@ std::string read_file(const fs::path& path) {
 bool is_case_meta(const std::string& name) {
     return name == "args" || name == "stdout" || name == "stderr" || name == "status" || name == "setup" ||
            name == "stdin" || name == "close_stdout" || name == "expected_files" || name == "absent_files" ||
-           name == "memory_limit";
+           name == "memory_limit" || name == "stack_limit" || name == "file_size_limit";
 }
 
 struct CaseRoot {
@@ -137,15 +140,22 @@ Outcome run_case(const fs::path& dir, const fs::path& work, const fs::path& scra
     fs::path err_path = scratch / "err";
     bool close_stdout = fs::exists(dir / "close_stdout");
     fs::path stdin_path = fs::exists(dir / "stdin") ? dir / "stdin" : fs::path("/dev/null");
-    rlim_t memory_limit = 0;
-    if (fs::exists(dir / "memory_limit")) memory_limit = std::stoul(read_file(dir / "memory_limit")) << 20;
+    auto limit_of = [&](const char* name, int shift) -> rlim_t {
+        return fs::exists(dir / name) ? static_cast<rlim_t>(std::stoul(read_file(dir / name))) << shift : 0;
+    };
+    const struct {
+        int resource;
+        rlim_t value;
+    } limits[] = {{RLIMIT_AS, limit_of("memory_limit", 20)},
+                  {RLIMIT_STACK, limit_of("stack_limit", 10)},
+                  {RLIMIT_FSIZE, limit_of("file_size_limit", 0)}};
 
     pid_t pid = fork();
     if (pid == 0) {
         if (chdir(work.c_str()) != 0) _exit(127);
-        if (memory_limit != 0) {
-            rlimit limit{memory_limit, memory_limit};
-            if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
+        for (const auto& [resource, value] : limits) {
+            rlimit limit{value, value};
+            if (value != 0 && setrlimit(resource, &limit) != 0) _exit(127);
         }
         int in = open(stdin_path.c_str(), O_RDONLY);
         dup2(in, 0);

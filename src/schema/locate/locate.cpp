@@ -99,17 +99,24 @@ bool contains_percent_encoded_separator(std::string_view text) {
 }
 
 Result<std::string> resolve_schema_location(std::string_view document_path, std::string_view location) {
-    // A file URL on its own must continue with a slash after "file:".
-    auto own = url::parse(location);
-    if (own && own->scheme == "file" && (location.size() <= 5 || location[5] != '/'))
-        return fail(invalid_file_location(location));
+    // A location that parses on its own as a file URL must continue with a slash after "file:".
+    // Against a file URL as base, a location with a scheme of its own parses exactly when it parses
+    // on its own (the base only lends a file URL its host and drive letter), so the one parse
+    // against the document's URL answers that too.
+    const bool lacks_slash = url::leading_scheme(location) == "file" && (location.size() <= 5 || location[5] != '/');
 
     auto base_path = absolute_document_path(document_path);
-    if (!base_path) return fail(base_path.take_error());
-    auto base = url::from_file_path(*base_path);
-    if (!base) return fail("invalid document path: " + replace_invalid_utf8(document_path));
+    std::optional<url::Url> base;
+    if (base_path) base = url::from_file_path(*base_path);
+    if (!base) {
+        // The location's own form is reported first.
+        if (lacks_slash && url::parse(location)) return fail(invalid_file_location(location));
+        if (!base_path) return fail(base_path.take_error());
+        return fail("invalid document path: " + replace_invalid_utf8(document_path));
+    }
 
     auto resolved = url::parse_with_base(location, *base);
+    if (resolved && lacks_slash) return fail(invalid_file_location(location));
     if (!resolved) return fail("invalid [vantle].location URI: " + std::string(location) + ": " + resolved.error());
     if (resolved->scheme != "file") return fail("unsupported schema location URI scheme: " + resolved->scheme);
     if (resolved->query || resolved->fragment || contains_percent_encoded_separator(resolved->path))

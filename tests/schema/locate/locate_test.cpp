@@ -42,6 +42,12 @@ TEST(ResolveSchemaLocation, FollowsTheLocationRulesInOrder) {
         {"file:", "error: invalid file schema location: file:"},
         {"file:\\abs\\s.qeld", "error: invalid file schema location: file:\\abs\\s.qeld"},
         {"FiLe:s.qeld", "error: invalid file schema location: FiLe:s.qeld"},
+        {"file:?v", "error: invalid file schema location: file:?v"},
+        // The scheme is read as the URL parser reads it: leading controls and inner tabs go.
+        {"\x01" "file:/s.qeld", "error: invalid file schema location: \x01" "file:/s.qeld"},
+        {"fi\tle:///s.qeld", "error: invalid file schema location: fi\tle:///s.qeld"},
+        {"\x01" "file://exa mple/x",
+         "error: invalid [vantle].location URI: \x01" "file://exa mple/x: invalid international domain name"},
         // Other schemes, named as the parser gives them.
         {"c:/s.qeld", "error: unsupported schema location URI scheme: c"},
         {"ftp://host/x", "error: unsupported schema location URI scheme: ftp"},
@@ -74,6 +80,13 @@ TEST(ResolveSchemaLocation, FollowsTheLocationRulesInOrder) {
     for (const auto& c : cases) EXPECT_EQ(located("/docs/doc.toml", c.location), c.expected) << c.location;
 }
 
+// A file URL with one slash takes the host and a drive letter from the document's own URL.
+TEST(ResolveSchemaLocation, LendsAFileUrlTheDocumentsDriveLetter) {
+    EXPECT_EQ(located("/C:/doc.toml", "file:/s.qeld"), "/C:/s.qeld");
+    EXPECT_EQ(located("/C:/doc.toml", "file:///s.qeld"), "/s.qeld");
+    EXPECT_EQ(located("/C:/doc.toml", "file:/D:/s.qeld"), "/D:/s.qeld");
+}
+
 TEST(ResolveSchemaLocation, JoinsARelativeDocumentPathToTheCurrentDirectory) {
     std::string cwd = fs::current_path().string();
     EXPECT_EQ(located("docs/doc.toml", "schema.qeld"), cwd + "/docs/schema.qeld");
@@ -91,8 +104,11 @@ TEST(ResolveSchemaLocation, ReportsAnUnavailableCurrentDirectory) {
     fs::remove(name);
     std::string result = located("doc.toml", "schema.qeld");
     std::string absolute = located("/docs/doc.toml", "schema.qeld");
+    std::string own_form = located("doc.toml", "file:schema.qeld");
     fs::current_path(saved);
     EXPECT_EQ(result, "error: invalid current directory: No such file or directory (os error 2)");
+    // The location's own form is judged first.
+    EXPECT_EQ(own_form, "error: invalid file schema location: file:schema.qeld");
     EXPECT_EQ(absolute, "/docs/schema.qeld");
 }
 
