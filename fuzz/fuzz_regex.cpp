@@ -1,8 +1,8 @@
 // Compiles arbitrary bytes as a pattern: every input ends in a matcher or one message, and a
 // matcher must search without trouble. The text after the first newline is the haystack (its
 // first 32 bytes: a program of the largest size takes a while per byte under the sanitizers),
-// made valid UTF-8 as every text the program matches is; the search for is_match (which may take
-// the lazy DFA) and for captures (which never does) must agree.
+// made valid UTF-8 as every text the program matches is; is_match (which may take the lazy DFA)
+// and the Pike VM (which never does) must agree.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,7 +10,11 @@
 #include <string_view>
 
 #include "common/utf8.h"
+#include "regex/compiler.h"
+#include "regex/matcher.h"
+#include "regex/parser.h"
 #include "regex/regex.h"
+#include "regex/translate.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -24,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     bool found = regex->is_match(haystack);
-    auto captures = regex->captures(haystack);
-    if (found != captures.has_value()) std::abort();
+    const qeld::regex::Program program = qeld::regex::compile(*qeld::regex::translate(*qeld::regex::parse(pattern)));
+    if (found != qeld::regex::detail::pike_vm(program, haystack)) std::abort();
     return 0;
 }

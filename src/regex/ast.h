@@ -32,7 +32,7 @@ enum class NodeKind : std::uint8_t {
     Unicode,      // \pX \p{..}: name (and value), negated, not_equal
     Bracketed,    // [...]: negated, children = {set}
     Repetition,   // min, max (has_max), greedy, children = {operand}
-    Group,        // group, capture_index, name, set_flags, clear_flags, children = {body}
+    Group,        // group, name, set_flags, clear_flags, children = {body}
     Concat,       // children
     Alternation,  // children
     // Only inside a bracketed class:
@@ -93,8 +93,7 @@ struct Node {
     std::uint32_t min = 0;
     std::uint32_t max = 0;
     bool has_max = true;  // false for x*, x+ and x{n,}
-    std::uint32_t capture_index = 0;
-    std::string name;   // capture name; Unicode class name (property name when has_value)
+    std::string name;   // Unicode class name (property name when has_value)
     std::string value;  // Unicode property value
     std::vector<NodeId> children;
 };
@@ -102,7 +101,6 @@ struct Node {
 struct Ast {
     std::vector<Node> nodes;
     NodeId root = 0;
-    std::uint32_t capture_count = 0;
     std::u32string pattern;  // the text, decoded
 
     NodeId add(Node node) {

@@ -88,9 +88,6 @@ void LazyDfa::close(const Program& program, std::vector<std::uint32_t>& seeds, b
                 seeds.push_back(inst.out1);
                 seeds.push_back(inst.out);
                 break;
-            case Op::Save:
-                seeds.push_back(inst.out);
-                break;
             case Op::Look:
                 if (inst.look == Look::Start) {
                     if (at_start) seeds.push_back(inst.out);

@@ -226,10 +226,8 @@ Result<void> Parser::push_group(Concat& concat) {
     bool ignore_whitespace = ignore_whitespace_;
     if (bump_if(U"?P<") || bump_if(U"?<")) {
         group.group = GroupKind::Named;
-        group.capture_index = ++ast_.capture_count;
         auto name = parse_capture_name();
         if (!name) return Error{name.take_error()};
-        group.name = std::move(*name);
     } else if (bump_if(U"?")) {
         if (eof()) return fault("unclosed group", open);
         auto flags = parse_flags();
@@ -255,7 +253,6 @@ Result<void> Parser::push_group(Concat& concat) {
         group.clear_flags = clear;
     } else {
         group.group = GroupKind::Capture;
-        group.capture_index = ++ast_.capture_count;
     }
     GroupFrame frame;
     frame.outer = std::move(concat);

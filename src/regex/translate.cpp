@@ -77,7 +77,6 @@ public:
         auto root = translate(ast_.root, flags);
         if (!root) return Error{root.take_error()};
         hir_.root = *root;
-        hir_.capture_count = ast_.capture_count;
         return std::move(hir_);
     }
 
@@ -446,7 +445,6 @@ private:
         if (node.group == GroupKind::NonCapturing) return *sub;
         HirNode capture;
         capture.kind = HirKind::Capture;
-        capture.index = node.capture_index;
         capture.min_length = hir_[*sub].min_length;
         capture.max_length = hir_[*sub].max_length;
         capture.children = {*sub};

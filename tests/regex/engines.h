@@ -1,0 +1,21 @@
+#pragma once
+// The matchers below Regex one by one, so that a test can hold the lazy DFA's verdict against
+// the Pike VM's, which reads every program and haystack the same way.
+
+#include <string_view>
+
+#include "regex/compiler.h"
+#include "regex/matcher.h"
+#include "regex/parser.h"
+#include "regex/translate.h"
+
+namespace qeld::regex {
+
+// The program of a pattern that compiles.
+inline Program program_of(std::string_view pattern) { return compile(*translate(*parse(pattern))); }
+
+inline bool pike_vm_matches(std::string_view pattern, std::string_view haystack) {
+    return detail::pike_vm(program_of(pattern), haystack);
+}
+
+}  // namespace qeld::regex
