@@ -102,6 +102,43 @@ TEST(SizeLimit, CountsDistinctClassTables) {
     EXPECT_TRUE(Regex::compile(repeat("(?i)[\\pL\\d]", 3000)).ok());
 }
 
+TEST(SizeLimit, RefusesNestedMultipliedRepetitionsOfShortTexts) {
+    for (const char* pattern : {"((?:a{100}){100}){100}", "(?:(?:a{1000}){1000}){1000}{1000}", "\\w{5}{5}{5}{5}{5}{5}{5}{5}{5}",
+                                "(?:a|b){4294967295}"}) {
+        auto checked = Regex::check(pattern);
+        ASSERT_FALSE(checked.ok()) << pattern;
+        EXPECT_EQ(checked.error(), too_large) << pattern;
+    }
+}
+
+// A long text whose pieces pass the limit while it is read is not kept whole, and the message is
+// the one the whole tree gives: a fault of syntax, nesting or translation anywhere comes first.
+TEST(SizeLimit, RefusesLongTextsEarlyWithTheSameMessages) {
+    const std::string as = repeat("a", 660000);
+    const std::string deep = repeat("(", 249) + "b" + repeat(")", 249);
+    const std::string ab_branches = repeat("ab|", 300000);
+    for (const std::string& pattern :
+         {as, as + ")", as + "(", as + "(?-u)\\xFF", "(?-u)" + as + ".", "(?i)" + as + "\\p{Foo}", as + "\\p{Greek}",
+          ab_branches + "\\p{Foo}", ab_branches, "\\p{Foo}|" + ab_branches, repeat("(", 250) + "a" + repeat(")", 250) + "|" + ab_branches,
+          as + deep + "|c", as + deep, as + deep + "c|d", as + deep + "c", as + repeat("(", 251) + repeat(")", 251),
+          "(?:" + as + "){0}", repeat("\\w", 660000) + "\\p{Foo}", repeat("(a)", 250000) + "[",
+          repeat("[a-z]", 660000) + "(?-u:[^a])", as + "(?x) # comment\n" + "b"}) {
+        auto checked = Regex::check(pattern);
+        EXPECT_EQ(checked.ok() ? "" : checked.error(), whole_tree_verdict(pattern))
+            << pattern.substr(pattern.size() > 60 ? pattern.size() - 60 : 0);
+    }
+}
+
+// What stays of the tree is a few nodes, however long the text.
+TEST(SizeLimit, KeepsLittleOfALongText) {
+    PieceChecker pieces;
+    auto ast = parse(repeat("a", 2000000) + "b*", &pieces);
+    ASSERT_TRUE(ast.ok());
+    EXPECT_TRUE(ast->too_large);
+    EXPECT_LT(ast->nodes.size(), 10u);
+    EXPECT_TRUE(pieces.finish(*ast).ok());
+}
+
 TEST(SizeLimit, StackedFivesMatchExactly) {
     auto compiled = Regex::compile("^a{5}{5}{5}{5}{5}{5}$");
     ASSERT_TRUE(compiled.ok());
