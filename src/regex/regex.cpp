@@ -33,9 +33,15 @@ std::size_t bytes_of(const Program& program) {
     std::size_t bytes = sizeof(Program) + program.insts.capacity() * sizeof(Inst) +
                         program.classes.capacity() * sizeof(ProgramClass);
     for (const ProgramClass& cls : program.classes) bytes += cls.ranges.capacity() * sizeof(CodeRange);
-    // While the DFA's cache lives in the program, what it keeps per instruction (a mark for
-    // building sets) counts here; its states are held within a budget of their own.
-    if (program.dfa) bytes += sizeof(LazyDfa) + program.insts.size() * sizeof(std::uint32_t);
+    // While the DFA's cache lives in the program, what it keeps in proportion to the program counts
+    // here: a mark per instruction, and the cut points of every character and class range (two
+    // each, before they are merged). Its states are held within a budget of their own.
+    if (program.dfa) {
+        std::size_t cuts = 0;
+        for (const ProgramClass& cls : program.classes) cuts += 2 * cls.ranges.size();
+        for (const Inst& inst : program.insts) cuts += inst.op == Op::Char ? 2 : 0;
+        bytes += sizeof(LazyDfa) + program.insts.size() * sizeof(std::uint32_t) + cuts * sizeof(char32_t);
+    }
     return bytes;
 }
 
