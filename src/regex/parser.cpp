@@ -737,7 +737,7 @@ void Parser::settle(Concat& concat, bool item_follows) {
             for (NodeId branch : groups_[0].branches) hand_on(branch, 1, 1);
         }
     }
-    bool several = item_follows || concat.items.size() >= 2;
+    bool several = item_follows || concat.items.size() >= 2 || (placeholders_ && concat.items == std::vector{several_});
     bool alternation_known = !item_follows || !groups_.empty();
     std::uint32_t above = several ? 1 : 0;
     for (NodeId piece : concat.items) hand_on(piece, alternation_known ? above + 1 : above, above + 1);
@@ -767,7 +767,9 @@ void Parser::hand_on(NodeId piece, std::uint32_t above, std::uint32_t above_in_a
     if (placeholders_ && (piece == single_ || piece == several_)) return;
     if (!too_deep_in_alternation_) too_deep_in_alternation_ = first_too_deep(piece, above_in_alternation);
     if (!too_deep_plain_) too_deep_plain_ = first_too_deep(piece, above);
-    sink_->take(ast_, pattern_, piece);
+    // Past a piece too deep at the fewer levels the verdict is a nesting fault whatever follows;
+    // such a piece would also take translation deeper than the limit allows.
+    if (!too_deep_plain_) sink_->take(ast_, pattern_, piece);
 }
 
 }  // namespace detail

@@ -120,7 +120,7 @@ TEST(SizeLimit, RefusesLongTextsEarlyWithTheSameMessages) {
     for (const std::string& pattern :
          {as, as + ")", as + "(", as + "(?-u)\\xFF", "(?-u)" + as + ".", "(?i)" + as + "\\p{Foo}", as + "\\p{Greek}",
           ab_branches + "\\p{Foo}", ab_branches, "\\p{Foo}|" + ab_branches, repeat("(", 250) + "a" + repeat(")", 250) + "|" + ab_branches,
-          as + deep + "|c", as + deep, as + deep + "c|d", as + deep + "c", as + repeat("(", 251) + repeat(")", 251),
+          as + deep + "|c", as + deep, as + deep + "c|d", as + deep + "c", as + repeat("(", 251) + repeat(")", 251), as + repeat("(", 100000) + repeat(")", 100000) + "b",
           "(?:" + as + "){0}", repeat("\\w", 660000) + "\\p{Foo}", repeat("(a)", 250000) + "[",
           repeat("[a-z]", 660000) + "(?-u:[^a])", as + "(?x) # comment\n" + "b"}) {
         auto checked = Regex::check(pattern);
