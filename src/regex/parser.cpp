@@ -765,8 +765,11 @@ void Parser::settle(Concat& concat, bool item_follows) {
 // top turns out to be an alternation), and hands it on.
 void Parser::hand_on(NodeId piece, std::uint32_t above, std::uint32_t above_in_alternation) {
     if (placeholders_ && (piece == single_ || piece == several_)) return;
-    if (!too_deep_in_alternation_) too_deep_in_alternation_ = first_too_deep(piece, above_in_alternation);
-    if (!too_deep_plain_) too_deep_plain_ = first_too_deep(piece, above);
+    // A piece without children lies at most three levels deep: far from the limit.
+    if (!ast_[piece].children.empty()) {
+        if (!too_deep_in_alternation_) too_deep_in_alternation_ = first_too_deep(piece, above_in_alternation);
+        if (!too_deep_plain_) too_deep_plain_ = first_too_deep(piece, above);
+    }
     // Past a piece too deep at the fewer levels the verdict is a nesting fault whatever follows;
     // such a piece would also take translation deeper than the limit allows.
     if (!too_deep_plain_) sink_->take(ast_, pattern_, piece);
