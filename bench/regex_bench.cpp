@@ -4,8 +4,9 @@
 // engine rewrote them to); for matching it takes the same patterns, whose classes it reads as
 // ASCII. Then single searches of 1 MiB texts that no pattern matches early: counted repetitions,
 // long literals, word boundaries beside the same pattern without them, a case-insensitive
-// literal, and typical schema patterns. --quick runs everything small, only to keep the benchmark
-// building and running.
+// literal, and typical schema patterns. Then the hostile sizes: 100,000 groups on 1 MiB, a 10 MiB
+// pattern text refused, and 2,000 patterns of about 1 MB of program each matched once through a
+// PatternStore. --quick runs everything small, only to keep the benchmark building and running.
 
 #include <re2/re2.h>
 
@@ -23,6 +24,8 @@
 
 #include "regex/regex.h"
 #include "regex_texts.h"
+#include "schema/pattern.h"
+#include "schema/pattern_store.h"
 
 namespace {
 
@@ -210,6 +213,52 @@ void search_rows(std::size_t mib) {
     }
 }
 
+// Groups are syntax only: compiling and matching a pattern of many of them costs what its body
+// does.
+void many_groups(std::size_t groups, std::size_t text_bytes) {
+    std::string pattern;
+    for (std::size_t i = 0; i < groups; ++i) pattern += "()";
+    pattern += "\\w+@\\w+\\.com";
+    std::string text(text_bytes, 'a');
+    auto start = Clock::now();
+    auto regex = qeld::regex::Regex::compile(pattern);
+    double compile = seconds_since(start);
+    start = Clock::now();
+    bool matched = regex->is_match(text);
+    double match = seconds_since(start);
+    std::printf("%zu x () then \\w+@\\w+\\.com: compile %7.2f ms, is_match on %zu KiB %7.2f ms (%s)\n", groups,
+                compile * 1e3, text_bytes / 1024, match * 1e3, matched ? "match" : "no match");
+}
+
+// A pattern text of letters whose program would pass the size limit many times over.
+void long_text_refused(std::size_t bytes) {
+    std::string pattern(bytes, 'a');
+    malloc_trim(0);
+    auto start = Clock::now();
+    auto checked = qeld::regex::Regex::check(pattern);
+    double seconds = seconds_since(start);
+    std::printf("%zu KiB of letters: refused in %7.1f ms: %s\n", bytes / 1024, seconds * 1e3,
+                checked.ok() ? "accepted" : checked.error().c_str());
+}
+
+// Each program is about 1 MB: the store keeps at most its budget of them.
+void many_large_programs(int count) {
+    std::vector<qeld::schema::Pattern> patterns;
+    for (int i = 0; i < count; ++i) {
+        patterns.push_back(std::move(qeld::schema::Pattern::compile("^x{" + std::to_string(60000 + i) + "}$")).value());
+    }
+    qeld::schema::PatternStore store(qeld::schema::PatternStore::default_budget);
+    malloc_trim(0);
+    std::size_t before = heap_in_use();
+    auto start = Clock::now();
+    std::size_t hits = 0;
+    for (const auto& pattern : patterns) hits += store.is_match(pattern, "xxxxxxxx");
+    double seconds = seconds_since(start);
+    std::printf("%d patterns ^x{60000+i}$, each matched once: %7.1f ms, store %6.1f MB in %zu programs, heap %6.1f MB (%zu hits)\n",
+                count, seconds * 1e3, static_cast<double>(store.memory_usage()) / (1024.0 * 1024.0), store.programs(),
+                static_cast<double>(heap_in_use() - before) / (1024.0 * 1024.0), hits);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -231,5 +280,9 @@ int main(int argc, char** argv) {
     compare_matching("^(?i)[a-f0-9]{8}$", "hex", rounds);
     compare_matching("\\w+@\\w+\\.com", "mail", rounds);
     search_rows(quick ? 64 * 1024 : 1024 * 1024);
+    std::printf("\nHostile sizes:\n");
+    many_groups(quick ? 1000 : 100000, quick ? 1024 : 1 << 20);
+    long_text_refused(quick ? 1 << 20 : 10 << 20);
+    many_large_programs(quick ? 20 : 2000);
     return 0;
 }

@@ -32,7 +32,7 @@ enum class NodeKind : std::uint8_t {
     Unicode,      // \pX \p{..}: name (and value), negated, not_equal
     Bracketed,    // [...]: negated, children = {set}
     Repetition,   // min, max (has_max), greedy, children = {operand}
-    Group,        // group, capture_index, name, set_flags, clear_flags, children = {body}
+    Group,        // group, name, set_flags, clear_flags, children = {body}
     Concat,       // children
     Alternation,  // children
     // Only inside a bracketed class:
@@ -93,19 +93,35 @@ struct Node {
     std::uint32_t min = 0;
     std::uint32_t max = 0;
     bool has_max = true;  // false for x*, x+ and x{n,}
-    std::uint32_t capture_index = 0;
-    std::string name;   // capture name; Unicode class name (property name when has_value)
-    std::string value;  // Unicode property value
+    std::uint32_t property = 0;  // Unicode: into Ast::properties
     std::vector<NodeId> children;
+    // Filled in by Ast::add: at least how many instructions the size limit counts for the node
+    // (exact but for x*, which may take one more), and whether it only ever matches the empty
+    // string, as translation finds.
+    std::uint64_t insts = 0;
+    bool zero_width = true;
+};
+
+// Sets insts (saturating far above any limit) and zero_width from the node's children.
+void measure(Node& node, const std::vector<Node>& nodes);
+
+// The name of a Unicode class, or a property's name and value (\p{name=value}).
+struct PropertyName {
+    std::string name;
+    std::string value;
 };
 
 struct Ast {
     std::vector<Node> nodes;
+    std::vector<PropertyName> properties;
     NodeId root = 0;
-    std::uint32_t capture_count = 0;
     std::u32string pattern;  // the text, decoded
+    // The parser found the program too large before the end and kept only what is left of the
+    // tree after the pieces it handed on (see PieceSink).
+    bool too_large = false;
 
     NodeId add(Node node) {
+        measure(node, nodes);
         nodes.push_back(std::move(node));
         return static_cast<NodeId>(nodes.size() - 1);
     }

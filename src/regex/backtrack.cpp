@@ -1,7 +1,7 @@
 // A backtracking search that never visits the same (instruction, position) twice: the first visit
 // is the one with the highest priority, and from there the outcome does not depend on how it was
 // reached, so a second visit can only fail again. That bounds the work by the bitset's size and
-// gives the same leftmost-first match as the Pike VM.
+// gives the same verdict as the Pike VM.
 
 #include <cstdint>
 #include <vector>
@@ -14,11 +14,8 @@ namespace {
 
 struct Frame {
     std::uint32_t pc;
-    std::uint32_t restore_slot;  // restore_slot_none for a step, else the slot to put back
-    std::size_t at;              // the position, or the value to put back
+    std::size_t at;
 };
-
-constexpr std::uint32_t restore_slot_none = UINT32_MAX;
 
 struct Scratch {
     std::vector<std::uint64_t> visited;
@@ -32,8 +29,8 @@ Scratch& scratch() {
 
 class Backtracker {
 public:
-    Backtracker(const Program& program, std::string_view haystack, std::size_t* slots)
-        : program_(program), haystack_(haystack), slots_(slots), positions_(haystack.size() + 1), scratch_(scratch()) {
+    Backtracker(const Program& program, std::string_view haystack)
+        : program_(program), haystack_(haystack), positions_(haystack.size() + 1), scratch_(scratch()) {
         std::size_t bits = program.insts.size() * positions_;
         scratch_.visited.assign((bits + 63) / 64, 0);
     }
@@ -59,14 +56,10 @@ private:
     bool step(std::uint32_t start, std::size_t start_at) {
         std::vector<Frame>& stack = scratch_.stack;
         stack.clear();
-        stack.push_back({start, restore_slot_none, start_at});
+        stack.push_back({start, start_at});
         while (!stack.empty()) {
             Frame frame = stack.back();
             stack.pop_back();
-            if (frame.restore_slot != restore_slot_none) {
-                slots_[frame.restore_slot] = frame.at;
-                continue;
-            }
             std::uint32_t pc = frame.pc;
             std::size_t at = frame.at;
             for (bool alive = true; alive && visit(pc, at);) {
@@ -81,14 +74,7 @@ private:
                         break;
                     }
                     case Op::Split:
-                        stack.push_back({inst.out1, restore_slot_none, at});
-                        pc = inst.out;
-                        break;
-                    case Op::Save:
-                        if (slots_) {
-                            stack.push_back({0, inst.arg, slots_[inst.arg]});
-                            slots_[inst.arg] = at;
-                        }
+                        stack.push_back({inst.out1, at});
                         pc = inst.out;
                         break;
                     case Op::Look:
@@ -108,15 +94,14 @@ private:
 
     const Program& program_;
     std::string_view haystack_;
-    std::size_t* slots_;
     std::size_t positions_;
     Scratch& scratch_;
 };
 
 }  // namespace
 
-bool backtrack(const Program& program, std::string_view haystack, std::size_t* slots) {
-    return Backtracker(program, haystack, slots).run();
+bool backtrack(const Program& program, std::string_view haystack) {
+    return Backtracker(program, haystack).run();
 }
 
 }  // namespace qeld::regex::detail

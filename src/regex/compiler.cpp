@@ -15,8 +15,9 @@ std::uint64_t saturating_multiply(std::uint64_t a, std::uint64_t b) {
     return std::min(a * b, saturation);
 }
 
-// Mirrors the shapes compile() builds below, instruction for instruction.
-std::uint64_t count(const Hir& hir, HirId id) {
+// Mirrors the shapes compile() builds below, instruction for instruction, plus two for each
+// capture group.
+std::uint64_t count(const Hir& hir, HirId id, std::uint64_t per_group) {
     const HirNode& node = hir[id];
     switch (node.kind) {
         case HirKind::Empty:
@@ -26,15 +27,15 @@ std::uint64_t count(const Hir& hir, HirId id) {
         case HirKind::Look:
             return 1;
         case HirKind::Capture:
-            return saturating_add(count(hir, node.children[0]), 2);
+            return saturating_add(count(hir, node.children[0], per_group), per_group);
         case HirKind::Concat:
         case HirKind::Alternation: {
             std::uint64_t total = node.kind == HirKind::Alternation ? node.children.size() - 1 : 0;
-            for (HirId child : node.children) total = saturating_add(total, count(hir, child));
+            for (HirId child : node.children) total = saturating_add(total, count(hir, child, per_group));
             return total;
         }
         case HirKind::Repetition: {
-            std::uint64_t sub = count(hir, node.children[0]);
+            std::uint64_t sub = count(hir, node.children[0], per_group);
             if (node.min == 0 && node.has_max && node.max == 1) return saturating_add(sub, 1);
             if (!node.has_max) {
                 if (node.min == 0) {
@@ -88,14 +89,15 @@ public:
     explicit Compiler(const Hir& hir) : hir_(hir) {}
 
     Program run() {
-        program_.insts.reserve(static_cast<std::size_t>(count(hir_, hir_.root) + 3));
-        Frag frag = save(0);
-        frag = concat(frag, compile(hir_.root));
-        frag = concat(frag, save(1));
+        program_.insts.reserve(static_cast<std::size_t>(count(hir_, hir_.root, 0) + 1));
+        Frag frag = compile(hir_.root);
         std::uint32_t match = emit({Op::Match});
-        patch(frag.holes, match);
-        program_.start = frag.start;
-        program_.slot_count = 2 * (hir_.capture_count + 1);
+        if (frag.empty) {
+            program_.start = match;
+        } else {
+            patch(frag.holes, match);
+            program_.start = frag.start;
+        }
         program_.anchored_start = is_anchored_start(hir_, hir_.root);
         for (const CharSet& set : hir_.classes) {
             ProgramClass cls;
@@ -159,8 +161,6 @@ private:
         return {pc, hole(pc, 0), false};
     }
 
-    Frag save(std::uint32_t slot) { return single({Op::Save, Look::Start, slot}); }
-
     // A split whose preferred branch (out when greedy, out1 when lazy) enters `body`; the other
     // branch (and the preferred one, when `body` is empty) joins the exits.
     void split_into(std::uint32_t split, bool greedy, const Frag& body, Holes& exits) {
@@ -180,11 +180,8 @@ private:
                 return single({Op::Class, Look::Start, node.index});
             case HirKind::Look:
                 return single({Op::Look, node.look});
-            case HirKind::Capture: {
-                Frag frag = save(2 * node.index);
-                frag = concat(frag, compile(node.children[0]));
-                return concat(frag, save(2 * node.index + 1));
-            }
+            case HirKind::Capture:
+                return compile(node.children[0]);
             case HirKind::Concat: {
                 Frag frag{0, {}, true};
                 for (HirId child : node.children) frag = concat(frag, compile(child));
@@ -290,7 +287,7 @@ private:
 }  // namespace
 
 std::uint64_t program_bytes(const Hir& hir) {
-    std::uint64_t bytes = saturating_multiply(saturating_add(count(hir, hir.root), 3), bytes_per_instruction);
+    std::uint64_t bytes = saturating_multiply(saturating_add(count(hir, hir.root, 2), 3), bytes_per_instruction);
     for (const CharSet& set : hir.classes) {
         bytes = saturating_add(bytes, bytes_per_class + bytes_per_class_range * set.ranges().size());
     }

@@ -12,8 +12,10 @@ inline constexpr std::uint64_t bytes_per_instruction = sizeof(Inst);
 inline constexpr std::uint64_t bytes_per_class = 32;
 inline constexpr std::uint64_t bytes_per_class_range = sizeof(CodeRange);
 
-// The bytes compile() will take for the tree: its instructions (a counted repetition copies its
-// operand's) and its class tables (one per distinct class, shared by the copies). Saturates far
+// The bytes the tree's program counts as against the size limit: its instructions (a counted
+// repetition copies its operand's) and its class tables (one per distinct class, shared by the
+// copies). A capture group counts two instructions and the whole pattern three, the positions a
+// capturing engine records, although the program holds no such instructions. Saturates far
 // above any limit.
 std::uint64_t program_bytes(const Hir& hir);
 

@@ -232,9 +232,6 @@ void DfaCache::close(std::uint8_t before, int ahead) {
                 stack_.push_back(inst.out1);
                 stack_.push_back(inst.out);
                 break;
-            case Op::Save:
-                stack_.push_back(inst.out);
-                break;
             case Op::Look:
                 switch (decide(inst.look, before, ahead)) {
                     case Decision::Holds:

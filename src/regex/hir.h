@@ -1,6 +1,7 @@
 #pragma once
 // The meaning of a pattern with every flag applied: code points, sets of code points, empty-width
-// assertions, repetitions, capture groups, concatenations and alternations. Nodes live in an
+// assertions, repetitions, capture groups, concatenations and alternations. A capture group
+// matches as its body does; it is kept only because the size limit counts it. Nodes live in an
 // arena; sets live once in a table, however often a repetition copies them.
 
 #include <cstdint>
@@ -42,7 +43,7 @@ struct HirNode {
     bool greedy = true;
     bool has_max = true;
     char32_t c = 0;
-    std::uint32_t index = 0;  // Class: into Hir::classes; Capture: the group number
+    std::uint32_t index = 0;  // Class: into Hir::classes
     std::uint32_t min = 0;
     std::uint32_t max = 0;
     // The fewest and most code points a match can take: none for the fewest when nothing can
@@ -56,9 +57,6 @@ struct Hir {
     std::vector<HirNode> nodes;
     std::vector<CharSet> classes;
     HirId root = 0;
-    std::uint32_t capture_count = 0;
-    // How many bytes the compiled program takes (instructions and class tables).
-    std::uint64_t program_bytes = 0;
 
     const HirNode& operator[](HirId id) const { return nodes[id]; }
 };

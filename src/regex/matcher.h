@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <string_view>
-#include <vector>
 
 #include "regex/hir.h"
 #include "regex/program.h"
@@ -14,21 +13,18 @@
 
 namespace qeld::regex {
 
-inline constexpr std::size_t no_position = static_cast<std::size_t>(-1);
-
-// Searches anywhere in the haystack. With `slots` (program.slot_count entries), fills in the
-// capture positions of the leftmost-first match; a group that took no part stays no_position.
-bool search(const Program& program, std::string_view haystack, std::vector<std::size_t>* slots);
+// Whether the program matches anywhere in the haystack: the lazy DFA where it suits the program
+// and does not give up, else the backtracker or the Pike VM.
+bool search(const Program& program, std::string_view haystack);
 
 namespace detail {
 
 // The bounded backtracker, for when (instructions x haystack positions) fits its bitset.
 inline constexpr std::size_t backtrack_visited_bits = 256 * 1024 * 8;
-bool backtrack(const Program& program, std::string_view haystack, std::size_t* slots);
+bool backtrack(const Program& program, std::string_view haystack);
 
-// The Pike VM: records only slots [first_slot, first_slot + slot_window).
-bool pike_vm(const Program& program, std::string_view haystack, std::size_t* slots, std::size_t first_slot,
-             std::size_t slot_window);
+// The Pike VM, for any program and haystack.
+bool pike_vm(const Program& program, std::string_view haystack);
 
 inline bool word_before(std::string_view h, std::size_t at, bool unicode) {
     if (at == 0) return false;

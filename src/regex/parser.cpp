@@ -3,11 +3,82 @@
 #include <cstdio>
 #include <utility>
 
+#include "regex/compiler.h"
 #include "regex/parser_internal.h"
+#include "regex/translate.h"
 #include "regex/unicode.h"
 #include "regex/utf8_decode.h"
 
 namespace qeld::regex {
+
+namespace {
+
+constexpr std::uint64_t saturation = std::uint64_t{1} << 40;
+
+std::uint64_t add_saturating(std::uint64_t a, std::uint64_t b) { return std::min(a + b, saturation); }
+std::uint64_t multiply_saturating(std::uint64_t a, std::uint64_t b) {
+    if (a != 0 && b > saturation / a) return saturation;
+    return std::min(a * b, saturation);
+}
+
+}  // namespace
+
+// The counts of program_bytes, taken on the syntax tree with translation's simplifications: a
+// capture group counts two, a repetition of what only matches the empty string at most once.
+void measure(Node& node, const std::vector<Node>& nodes) {
+    node.insts = 0;
+    node.zero_width = true;
+    switch (node.kind) {
+        case NodeKind::Literal:
+        case NodeKind::Dot:
+        case NodeKind::Perl:
+        case NodeKind::Unicode:
+        case NodeKind::Bracketed:
+            node.insts = 1;
+            node.zero_width = false;
+            return;
+        case NodeKind::Assertion:
+            node.insts = 1;
+            return;
+        case NodeKind::Group: {
+            const Node& body = nodes[node.children[0]];
+            node.insts = add_saturating(body.insts, node.group == GroupKind::NonCapturing ? 0 : 2);
+            node.zero_width = body.zero_width;
+            return;
+        }
+        case NodeKind::Concat:
+        case NodeKind::Alternation:
+            if (node.kind == NodeKind::Alternation) node.insts = node.children.size() - 1;
+            for (NodeId child : node.children) {
+                node.insts = add_saturating(node.insts, nodes[child].insts);
+                node.zero_width = node.zero_width && nodes[child].zero_width;
+            }
+            return;
+        case NodeKind::Repetition: {
+            const Node& operand = nodes[node.children[0]];
+            std::uint64_t sub = operand.insts;
+            std::uint64_t min = node.min;
+            std::uint64_t max = node.max;
+            bool has_max = node.has_max;
+            if (operand.zero_width) {
+                min = std::min<std::uint64_t>(min, 1);
+                max = has_max ? std::min<std::uint64_t>(max, 1) : 1;
+                has_max = true;
+            }
+            node.zero_width = operand.zero_width || (has_max && max == 0);
+            if (!has_max) {
+                node.insts = min == 0 ? add_saturating(sub, 1) : add_saturating(multiply_saturating(sub, min), 1);
+            } else if (min == max) {
+                node.insts = multiply_saturating(sub, min);
+            } else {
+                node.insts = add_saturating(multiply_saturating(sub, max), max - min);
+            }
+            return;
+        }
+        default:
+            return;
+    }
+}
 
 namespace detail {
 
@@ -146,6 +217,9 @@ Result<Ast> Parser::run() {
     while (true) {
         bump_space();
         if (eof()) break;
+        if (sink_ && at_top_level() && ch() != '?' && ch() != '*' && ch() != '+' && ch() != '{') {
+            settle(concat, ch() != '|');
+        }
         switch (ch()) {
             case '(':
                 QELD_TRY(push_group(concat));
@@ -189,6 +263,10 @@ Result<Ast> Parser::run() {
     }
     if (!groups_.empty()) return fault("unclosed group", groups_.back().group.start);
     ast_.root = root;
+    if (handing_on_) {
+        auto too_deep = ast_[root].kind == NodeKind::Alternation ? too_deep_in_alternation_ : too_deep_plain_;
+        if (too_deep) return fault("nesting deeper than " + std::to_string(nest_limit) + " levels", *too_deep);
+    }
     QELD_TRY(check_nesting());
     ast_.pattern = std::move(pattern_);
     return std::move(ast_);
@@ -226,10 +304,8 @@ Result<void> Parser::push_group(Concat& concat) {
     bool ignore_whitespace = ignore_whitespace_;
     if (bump_if(U"?P<") || bump_if(U"?<")) {
         group.group = GroupKind::Named;
-        group.capture_index = ++ast_.capture_count;
         auto name = parse_capture_name();
         if (!name) return Error{name.take_error()};
-        group.name = std::move(*name);
     } else if (bump_if(U"?")) {
         if (eof()) return fault("unclosed group", open);
         auto flags = parse_flags();
@@ -255,7 +331,6 @@ Result<void> Parser::push_group(Concat& concat) {
         group.clear_flags = clear;
     } else {
         group.group = GroupKind::Capture;
-        group.capture_index = ++ast_.capture_count;
     }
     GroupFrame frame;
     frame.outer = std::move(concat);
@@ -572,6 +647,7 @@ Result<NodeId> Parser::parse_unicode_class(std::uint32_t start) {
     node.start = start;
     node.negated = ch() == 'P';
     if (!bump_and_bump_space()) return fault("incomplete escape sequence", start);
+    PropertyName property;
     if (ch() == '{') {
         std::string text;
         while (bump_and_bump_space() && ch() != '}') append_utf8(text, ch());
@@ -585,29 +661,40 @@ Result<NodeId> Parser::parse_unicode_class(std::uint32_t start) {
             if (split == std::string::npos) split = text.find('=');
         }
         if (split == std::string::npos) {
-            node.name = std::move(text);
+            property.name = std::move(text);
         } else {
             node.has_value = true;
             node.not_equal = width == 2;
-            node.name = text.substr(0, split);
-            node.value = text.substr(split + width);
+            property.name = text.substr(0, split);
+            property.value = text.substr(split + width);
         }
     } else {
         if (ch() == '\\') return fault("invalid Unicode class", pos());
-        append_utf8(node.name, ch());
+        append_utf8(property.name, ch());
         bump_and_bump_space();
     }
+    node.property = static_cast<std::uint32_t>(ast_.properties.size());
+    ast_.properties.push_back(std::move(property));
     node.end = pos();
     return ast_.add(std::move(node));
 }
 
 // Depth is counted over the finished tree, so that other faults of a pattern come first.
 Result<void> Parser::check_nesting() const {
-    std::vector<std::pair<NodeId, std::uint32_t>> stack = {{ast_.root, 0}};
+    auto too_deep = first_too_deep(ast_.root, 0);
+    if (too_deep) return fault("nesting deeper than " + std::to_string(nest_limit) + " levels", *too_deep);
+    return {};
+}
+
+// The offset of the first node, in the order of the text, that lies more than nest_limit levels
+// deep when the node `id` lies below `depth` levels.
+std::optional<std::uint32_t> Parser::first_too_deep(NodeId id, std::uint32_t depth) const {
+    if (depth < nest_limit && ast_[id].children.empty()) return std::nullopt;
+    std::vector<std::pair<NodeId, std::uint32_t>> stack = {{id, depth}};
     while (!stack.empty()) {
-        auto [id, depth] = stack.back();
+        auto [at, level] = stack.back();
         stack.pop_back();
-        const Node& node = ast_[id];
+        const Node& node = ast_[at];
         switch (node.kind) {
             case NodeKind::Bracketed:
             case NodeKind::Repetition:
@@ -616,24 +703,84 @@ Result<void> Parser::check_nesting() const {
             case NodeKind::Alternation:
             case NodeKind::ClassUnion:
             case NodeKind::ClassOp:
-                if (++depth > nest_limit) {
-                    return fault("nesting deeper than " + std::to_string(nest_limit) + " levels", node.start);
-                }
+                if (++level > nest_limit) return node.start;
                 break;
             default:
                 break;
         }
-        for (auto it = node.children.rbegin(); it != node.children.rend(); ++it) stack.push_back({*it, depth});
+        for (auto it = node.children.rbegin(); it != node.children.rend(); ++it) stack.push_back({*it, level});
     }
-    return {};
+    return std::nullopt;
+}
+
+// No group is open: at most the alternation of the top level.
+bool Parser::at_top_level() const { return groups_.empty() || (groups_.size() == 1 && groups_[0].alternation); }
+
+// Called at the top level before a token that is no repetition: every piece of the concatenation
+// so far is settled, and the last one joins the count. Past the limit the verdict can only be "too
+// large" or a fault found before it, so from then on the pieces go to the sink instead of the tree.
+void Parser::settle(Concat& concat, bool item_follows) {
+    if (!handing_on_) {
+        if (concat.items.size() > settled_items_) {
+            settled_insts_ = std::min(settled_insts_ + ast_[concat.items.back()].insts, std::uint64_t{1} << 40);
+            settled_items_ = concat.items.size();
+        }
+        if (!item_follows) {
+            ++settled_insts_;  // the split in front of the next alternative
+            settled_items_ = 0;
+        }
+        if ((settled_insts_ + 3) * bytes_per_instruction <= size_limit) return;
+        handing_on_ = true;
+        ast_.too_large = true;
+        // The branches before this one go first, in their order; each is one piece.
+        if (!groups_.empty()) {
+            for (NodeId branch : groups_[0].branches) hand_on(branch, 1, 1);
+        }
+    }
+    bool several = item_follows || concat.items.size() >= 2 || (placeholders_ && concat.items == std::vector{several_});
+    bool alternation_known = !item_follows || !groups_.empty();
+    std::uint32_t above = several ? 1 : 0;
+    for (NodeId piece : concat.items) hand_on(piece, alternation_known ? above + 1 : above, above + 1);
+    // What stays in place of the pieces keeps the depth of what follows them.
+    if (!placeholders_) {
+        std::vector<NodeId> branches;
+        if (!groups_.empty()) branches = std::move(groups_[0].branches);
+        for (NodeId& branch : branches) branch = ast_[branch].kind == NodeKind::Concat ? 1 : 0;
+        ast_.nodes.clear();
+        single_ = ast_.add(Node{});
+        Node pair;
+        pair.kind = NodeKind::Concat;
+        pair.children = {single_, single_};
+        several_ = ast_.add(std::move(pair));
+        placeholders_ = true;
+        if (!groups_.empty()) groups_[0].branches = std::move(branches);
+    } else {
+        ast_.nodes.resize(2);
+    }
+    ast_.properties.clear();
+    if (!concat.items.empty() || !several) concat.items = {several ? several_ : single_};
+}
+
+// Notes whether the piece nests too deeply below `above` levels (or `above_in_alternation` if the
+// top turns out to be an alternation), and hands it on.
+void Parser::hand_on(NodeId piece, std::uint32_t above, std::uint32_t above_in_alternation) {
+    if (placeholders_ && (piece == single_ || piece == several_)) return;
+    // A piece without children lies at most three levels deep: far from the limit.
+    if (!ast_[piece].children.empty()) {
+        if (!too_deep_in_alternation_) too_deep_in_alternation_ = first_too_deep(piece, above_in_alternation);
+        if (!too_deep_plain_) too_deep_plain_ = first_too_deep(piece, above);
+    }
+    // Past a piece too deep at the fewer levels the verdict is a nesting fault whatever follows;
+    // such a piece would also take translation deeper than the limit allows.
+    if (!too_deep_plain_) sink_->take(ast_, pattern_, piece);
 }
 
 }  // namespace detail
 
-Result<Ast> parse(std::string_view pattern) {
+Result<Ast> parse(std::string_view pattern, PieceSink* sink) {
     auto decoded = decode_utf8(pattern);
     if (!decoded) return Error{"pattern is not valid UTF-8"};
-    return detail::Parser(std::move(*decoded)).run();
+    return detail::Parser(std::move(*decoded), sink).run();
 }
 
 }  // namespace qeld::regex

@@ -11,6 +11,7 @@
 
 #include "common/result.h"
 #include "regex/ast.h"
+#include "regex/parser.h"
 
 namespace qeld::regex::detail {
 
@@ -24,7 +25,7 @@ std::string shown(std::string_view text);
 
 class Parser {
 public:
-    explicit Parser(std::u32string pattern) : pattern_(std::move(pattern)) {}
+    Parser(std::u32string pattern, PieceSink* sink) : pattern_(std::move(pattern)), sink_(sink) {}
     Result<Ast> run();
 
 private:
@@ -87,6 +88,12 @@ private:
     NodeId concat_node(Concat concat, std::uint32_t end);
     NodeId alternation_node(std::uint32_t start, std::vector<NodeId> branches, std::uint32_t end);
     Result<void> check_nesting() const;
+    std::optional<std::uint32_t> first_too_deep(NodeId id, std::uint32_t depth) const;
+
+    // Counting the program's size as top-level pieces settle, and handing them on past the limit.
+    bool at_top_level() const;
+    void settle(Concat& concat, bool item_follows);
+    void hand_on(NodeId piece, std::uint32_t above, std::uint32_t above_in_alternation);
 
     // parser_class.cpp
     Result<NodeId> parse_class();
@@ -107,6 +114,19 @@ private:
     std::vector<GroupFrame> groups_;
     std::vector<ClassFrame> classes_;
     std::set<std::string> capture_names_;
+
+    PieceSink* sink_;
+    std::uint64_t settled_insts_ = 0;  // of the top-level pieces no repetition can reach any more
+    std::size_t settled_items_ = 0;    // of the top-level concatenation, counted in settled_insts_
+    bool handing_on_ = false;
+    // Once handing on, what stands for the pieces handed on: one piece, or several in a row.
+    bool placeholders_ = false;
+    NodeId single_ = 0;
+    NodeId several_ = 0;
+    // The first piece handed on that nests too deeply, at its offset: if the pattern turns out to
+    // be an alternation at the top, or if not.
+    std::optional<std::uint32_t> too_deep_in_alternation_;
+    std::optional<std::uint32_t> too_deep_plain_;
 };
 
 }  // namespace qeld::regex::detail

@@ -17,7 +17,6 @@ enum class Op : std::uint8_t {
     Char,   // consumes arg, goes to out
     Class,  // consumes a member of classes[arg], goes to out
     Split,  // goes to out, and with lower priority to out1
-    Save,   // records the position in capture slot arg, goes to out
     Look,   // goes to out when the assertion holds here
     Match,
     Fail,
@@ -50,7 +49,6 @@ struct Program {
     std::vector<Inst> insts;
     std::vector<ProgramClass> classes;
     std::uint32_t start = 0;
-    std::uint32_t slot_count = 2;  // two per capture group, group 0 (the whole match) included
     // Every match starts at the start of the haystack.
     bool anchored_start = false;
     // What a byte search can rule out before an automaton runs.

@@ -8,32 +8,40 @@
 
 namespace qeld::regex {
 
-std::optional<Span> Captures::group(std::size_t index) const {
-    if (2 * index + 1 >= slots_.size()) return std::nullopt;
-    std::size_t start = slots_[2 * index];
-    std::size_t end = slots_[2 * index + 1];
-    if (start == no_position || end == no_position) return std::nullopt;
-    return Span{start, end};
-}
+namespace {
 
-Result<CheckedPattern> CheckedPattern::check(std::string_view pattern) {
-    auto ast = parse(pattern);
+constexpr const char* too_large = "pattern too large: its compiled form exceeds 10 MiB";
+
+// Faults come in the order: syntax, nesting, translation (a class table past the limit among
+// them), size. A pattern whose top-level pieces already pass the size limit while it is parsed is
+// not kept whole: its pieces are translated one by one for their faults and dropped.
+Result<Hir> checked_hir(std::string_view pattern) {
+    PieceChecker pieces;
+    auto ast = parse(pattern, &pieces);
     if (!ast) return Error{ast.take_error()};
+    if (ast->too_large) {
+        auto rest = pieces.finish(*ast);
+        if (!rest) return Error{rest.take_error()};
+        return Error{too_large};
+    }
     auto hir = translate(*ast);
     if (!hir) return Error{hir.take_error()};
-    hir->program_bytes = program_bytes(*hir);
-    if (hir->program_bytes > size_limit) return Error{"pattern too large: its compiled form exceeds 10 MiB"};
-    return CheckedPattern(std::make_shared<const Hir>(std::move(*hir)));
+    if (program_bytes(*hir) > size_limit) return Error{too_large};
+    return hir;
 }
 
-Regex CheckedPattern::build() const { return Regex(std::make_shared<const Program>(compile(*hir_))); }
+}  // namespace
 
-std::size_t CheckedPattern::capture_count() const { return hir_->capture_count; }
+Result<void> Regex::check(std::string_view pattern) {
+    auto hir = checked_hir(pattern);
+    if (!hir) return Error{hir.take_error()};
+    return {};
+}
 
 Result<Regex> Regex::compile(std::string_view pattern) {
-    auto checked = CheckedPattern::check(pattern);
-    if (!checked) return Error{checked.take_error()};
-    return checked->build();
+    auto hir = checked_hir(pattern);
+    if (!hir) return Error{hir.take_error()};
+    return Regex(std::make_shared<const Program>(regex::compile(*hir)));
 }
 
 Cache::Cache(const Regex& regex) : program_(regex.program_), dfa_(std::make_unique<DfaCache>()) {}
@@ -70,7 +78,7 @@ bool Regex::is_match(std::string_view haystack, Cache& cache) const {
     if (cache.program_ != program_) cache = Cache(*this);
     DfaCache::Outcome outcome = cache.dfa_->is_match(program, haystack);
     if (outcome != DfaCache::Outcome::GaveUp) return outcome == DfaCache::Outcome::Match;
-    return search(program, haystack, nullptr);
+    return search(program, haystack);
 }
 
 bool Regex::is_match(std::string_view haystack) const {
@@ -78,7 +86,7 @@ bool Regex::is_match(std::string_view haystack) const {
     if (haystack.size() <= short_haystack) {
         Verdict verdict = prefiltered(*program_, haystack);
         if (verdict != Verdict::Unknown) return verdict == Verdict::Match;
-        return search(*program_, haystack, nullptr);
+        return search(*program_, haystack);
     }
     Cache cache(*this);
     return is_match(haystack, cache);
@@ -91,12 +99,5 @@ std::size_t Regex::memory_usage() const {
     return bytes + program.prefilter.memory_usage();
 }
 
-std::optional<Captures> Regex::captures(std::string_view haystack) const {
-    std::vector<std::size_t> slots;
-    if (!search(*program_, haystack, &slots)) return std::nullopt;
-    return Captures(std::move(slots));
-}
-
-std::size_t Regex::capture_count() const { return program_->slot_count / 2 - 1; }
 
 }  // namespace qeld::regex

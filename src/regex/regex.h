@@ -3,43 +3,17 @@
 // back-references, matching in time linear in the haystack. Haystacks are UTF-8 text and are
 // matched one code point at a time; positions are byte offsets.
 //
-// Checking a pattern (every fault of syntax or size) and building its matcher are separate steps,
-// both cheap: CheckedPattern::check finds every fault, build() cannot fail. Regex::compile does
-// both at once.
+// Capture groups are syntax only: nothing reads what they matched, so they cost nothing to match.
 
 #include <cstddef>
-#include <cstdint>
 #include <memory>
-#include <optional>
 #include <string_view>
-#include <vector>
 
 #include "common/result.h"
 
 namespace qeld::regex {
 
-struct Hir;
 struct Program;
-
-struct Span {
-    std::size_t start;
-    std::size_t end;
-    bool operator==(const Span&) const = default;
-};
-
-// The groups of one match: group 0 is the whole match, groups 1 and up are numbered by their
-// opening parenthesis. A group that took no part in the match has no span.
-class Captures {
-public:
-    std::optional<Span> group(std::size_t index) const;
-    // The number of groups, group 0 included.
-    std::size_t size() const { return slots_.size() / 2; }
-
-private:
-    friend class Regex;
-    explicit Captures(std::vector<std::size_t> slots) : slots_(std::move(slots)) {}
-    std::vector<std::size_t> slots_;
-};
 
 class DfaCache;
 class Regex;
@@ -68,6 +42,8 @@ private:
 // with it.
 class Regex {
 public:
+    // Finds every fault of syntax or size that compile() would, without building the program.
+    static Result<void> check(std::string_view pattern);
     // Compiles with the default flags: Unicode on, everything else off.
     static Result<Regex> compile(std::string_view pattern);
 
@@ -76,30 +52,13 @@ public:
     bool is_match(std::string_view haystack, Cache& cache) const;
     // The same with a cache made for this search alone.
     bool is_match(std::string_view haystack) const;
-    // The groups of the leftmost-first match (the one a backtracking engine would find first).
-    std::optional<Captures> captures(std::string_view haystack) const;
-    // The number of capture groups, not counting group 0.
-    std::size_t capture_count() const;
     // The bytes of the compiled program (instructions, class tables, prefilter).
     std::size_t memory_usage() const;
 
 private:
-    friend class CheckedPattern;
     friend class Cache;
     explicit Regex(std::shared_ptr<const Program> program) : program_(std::move(program)) {}
     std::shared_ptr<const Program> program_;
-};
-
-// A pattern whose syntax and size have been checked, not yet built into a matcher.
-class CheckedPattern {
-public:
-    static Result<CheckedPattern> check(std::string_view pattern);
-    Regex build() const;
-    std::size_t capture_count() const;
-
-private:
-    explicit CheckedPattern(std::shared_ptr<const Hir> hir) : hir_(std::move(hir)) {}
-    std::shared_ptr<const Hir> hir_;
 };
 
 }  // namespace qeld::regex

@@ -68,17 +68,34 @@ std::optional<std::uint64_t> add_lengths(std::optional<std::uint64_t> a, std::op
     return std::min<std::uint64_t>(*a + *b, UINT32_MAX * std::uint64_t{2});
 }
 
+}  // namespace
+
 class Translator {
 public:
-    explicit Translator(const Ast& ast) : ast_(ast) {}
+    explicit Translator(const Ast& ast) : ast_(&ast), pattern_(ast.pattern) {}
 
+    // Translates the tree from its root, with the flags the pieces before it left.
     Result<Hir> run() {
-        Flags flags;
-        auto root = translate(ast_.root, flags);
+        auto root = translate(ast_->root, flags_);
         if (!root) return Error{root.take_error()};
         hir_.root = *root;
-        hir_.capture_count = ast_.capture_count;
         return std::move(hir_);
+    }
+
+    // Translates one piece of the top level, for its faults only.
+    Result<void> check_piece(const Ast& ast, std::u32string_view pattern, NodeId piece) {
+        ast_ = &ast;
+        pattern_ = pattern;
+        auto translated = translate(piece, flags_);
+        hir_.nodes.clear();
+        empty_.reset();
+        if (!translated) return Error{translated.take_error()};
+        return {};
+    }
+
+    void use(const Ast& ast) {
+        ast_ = &ast;
+        pattern_ = ast.pattern;
     }
 
 private:
@@ -87,11 +104,14 @@ private:
         return static_cast<HirId>(hir_.nodes.size() - 1);
     }
 
+    // One node serves every empty part: the pieces a too large pattern leaves behind are many.
     HirId empty() {
+        if (empty_) return *empty_;
         HirNode node;
         node.min_length = 0;
         node.max_length = 0;
-        return add(std::move(node));
+        empty_ = add(std::move(node));
+        return *empty_;
     }
 
     HirId literal(char32_t c) {
@@ -136,7 +156,7 @@ private:
     }
 
     Result<HirId> translate(NodeId id, Flags& flags) {
-        const Node& node = ast_[id];
+        const Node& node = (*ast_)[id];
         switch (node.kind) {
             case NodeKind::Empty:
                 return empty();
@@ -236,7 +256,7 @@ private:
         return class_node_at(*index);
     }
 
-    static std::string class_key(const Node& node, const Flags& flags) {
+    static std::string class_key(const Ast& ast, const Node& node, const Flags& flags) {
         std::string key = node.kind == NodeKind::Perl ? "perl" : "unicode";
         key += static_cast<char>('0' + static_cast<int>(node.perl));
         key += node.negated ? "^" : "";
@@ -244,18 +264,21 @@ private:
         key += flags.unicode ? "u" : "";
         key += flags.case_insensitive ? "i" : "";
         key += node.has_value ? "=" : ":";
-        key += node.name + '\0' + node.value;
+        if (node.kind == NodeKind::Unicode) {
+            const PropertyName& property = ast.properties[node.property];
+            key += property.name + '\0' + property.value;
+        }
         return key;
     }
 
     Result<HirId> cached_class(const Node& node, const Flags& flags) {
-        return cached(class_key(node, flags),
+        return cached(class_key(*ast_, node, flags),
                       [&] { return node.kind == NodeKind::Perl ? perl_class(node, flags) : unicode_class(node, flags); });
     }
 
     // Inside brackets, each distinct Perl or Unicode class is made once per pattern.
     Result<CharSet> named_set(const Node& node, const Flags& flags) {
-        std::string key = class_key(node, flags);
+        std::string key = class_key(*ast_, node, flags);
         auto found = set_cache_.find(key);
         if (found != set_cache_.end()) return found->second;
         auto set = node.kind == NodeKind::Perl ? perl_class(node, flags) : unicode_class(node, flags);
@@ -270,7 +293,7 @@ private:
         key += flags.case_insensitive ? "i" : "";
         key += node.ignore_whitespace ? "x" : "";
         key += '\0';
-        std::u32string_view text = std::u32string_view(ast_.pattern).substr(node.start, node.end - node.start);
+        std::u32string_view text = pattern_.substr(node.start, node.end - node.start);
         key.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char32_t));
         return cached(key, [&] { return bracketed(node, flags); });
     }
@@ -308,18 +331,19 @@ private:
 
     Result<CharSet> unicode_class(const Node& node, const Flags& flags) {
         if (!flags.unicode) return unicode_not_allowed(node.start);
-        unicode::Lookup lookup =
-            node.has_value ? unicode::lookup_by_value(node.name, node.value) : unicode::lookup_named(node.name);
+        const std::string& name = ast_->properties[node.property].name;
+        const std::string& value = ast_->properties[node.property].value;
+        unicode::Lookup lookup = node.has_value ? unicode::lookup_by_value(name, value) : unicode::lookup_named(name);
         if (!lookup.set) {
             switch (lookup.fault) {
                 case unicode::LookupFault::PropertyNotFound:
-                    return fault("unknown Unicode property " + shown(node.name), node.start);
+                    return fault("unknown Unicode property " + shown(name), node.start);
                 case unicode::LookupFault::ValueNotFound:
-                    return fault("unknown value " + shown(node.value) + " of Unicode property " + shown(node.name), node.start);
+                    return fault("unknown value " + shown(value) + " of Unicode property " + shown(name), node.start);
                 case unicode::LookupFault::PropertyUnsupported:
-                    return fault("unsupported Unicode property " + shown(node.name), node.start);
+                    return fault("unsupported Unicode property " + shown(name), node.start);
                 case unicode::LookupFault::PropertyTakesNoValue:
-                    return fault("Unicode property " + shown(node.name) + " takes no value", node.start);
+                    return fault("Unicode property " + shown(name) + " takes no value", node.start);
             }
         }
         CharSet set = std::move(*lookup.set);
@@ -343,7 +367,7 @@ private:
     }
 
     Result<CharSet> class_set(NodeId id, const Flags& flags) {
-        const Node& node = ast_[id];
+        const Node& node = (*ast_)[id];
         switch (node.kind) {
             case NodeKind::Literal: {
                 auto c = class_literal(node, flags);
@@ -446,7 +470,6 @@ private:
         if (node.group == GroupKind::NonCapturing) return *sub;
         HirNode capture;
         capture.kind = HirKind::Capture;
-        capture.index = node.capture_index;
         capture.min_length = hir_[*sub].min_length;
         capture.max_length = hir_[*sub].max_length;
         capture.children = {*sub};
@@ -497,15 +520,35 @@ private:
         return add(std::move(alternation));
     }
 
-    const Ast& ast_;
+    const Ast* ast_;
+    std::u32string_view pattern_;
+    Flags flags_;
     Hir hir_;
+    std::optional<HirId> empty_;
     std::uint64_t class_bytes_ = 0;
     std::map<std::string, std::uint32_t> class_cache_;
     std::map<std::string, CharSet> set_cache_;
 };
 
-}  // namespace
-
 Result<Hir> translate(const Ast& ast) { return Translator(ast).run(); }
+
+PieceChecker::PieceChecker() = default;
+PieceChecker::~PieceChecker() = default;
+
+void PieceChecker::take(const Ast& ast, std::u32string_view pattern, NodeId piece) {
+    if (fault_) return;
+    if (!translator_) translator_ = std::make_unique<Translator>(ast);
+    auto checked = translator_->check_piece(ast, pattern, piece);
+    if (!checked) fault_ = checked.take_error();
+}
+
+Result<void> PieceChecker::finish(const Ast& ast) {
+    if (fault_) return Error{*fault_};
+    if (!translator_) translator_ = std::make_unique<Translator>(ast);
+    translator_->use(ast);
+    auto rest = translator_->run();
+    if (!rest) return Error{rest.take_error()};
+    return {};
+}
 
 }  // namespace qeld::regex
