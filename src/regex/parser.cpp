@@ -769,10 +769,24 @@ void Parser::start_handing_on(Concat& concat) {
 // `above`: how many groups at least enclose the level.
 void Parser::hand_on_items(Concat& concat, std::uint32_t above) {
     if (concat.items.empty() || (concat.items.size() == 1 && ast_[concat.items[0]].summary)) return;
+    bool leaves = true;
     for (NodeId item : concat.items) {
         if (ast_[item].summary) continue;
         hand_on(item, above);
         ++concat.handed;
+        leaves = leaves && ast_[item].children.empty() && !opens_level(ast_[item].kind);
+    }
+    // Leaves after a stand-in change only its size: the common case of a long text costs no node.
+    NodeId first = concat.items[0];
+    if (ast_[first].summary && leaves) {
+        for (std::size_t i = 1; i < concat.items.size(); ++i) {
+            const Node& item = ast_[concat.items[i]];
+            ast_[first].insts = add_saturating(ast_[first].insts, item.insts);
+            ast_[first].zero_width = ast_[first].zero_width && item.zero_width;
+            ast_[first].end = item.end;
+        }
+        concat.items = {first};
+        return;
     }
     concat.items = {stand_in(std::move(concat.items), 0)};
 }
