@@ -230,14 +230,15 @@ void many_groups(std::size_t groups, std::size_t text_bytes) {
                 compile * 1e3, text_bytes / 1024, match * 1e3, matched ? "match" : "no match");
 }
 
-// A pattern text of letters whose program would pass the size limit many times over.
-void long_text_refused(std::size_t bytes) {
-    std::string pattern(bytes, 'a');
+// A pattern text of letters whose program would pass the size limit many times over, bare or
+// wrapped whole in a group.
+void long_text_refused(std::size_t bytes, const std::string& open, const std::string& close) {
+    std::string pattern = open + std::string(bytes, 'a') + close;
     malloc_trim(0);
     auto start = Clock::now();
     auto checked = qeld::regex::Regex::check(pattern);
     double seconds = seconds_since(start);
-    std::printf("%zu KiB of letters: refused in %7.1f ms: %s\n", bytes / 1024, seconds * 1e3,
+    std::printf("%s%zu KiB of letters%s: refused in %7.1f ms: %s\n", open.c_str(), bytes / 1024, close.c_str(), seconds * 1e3,
                 checked.ok() ? "accepted" : checked.error().c_str());
 }
 
@@ -282,7 +283,8 @@ int main(int argc, char** argv) {
     search_rows(quick ? 64 * 1024 : 1024 * 1024);
     std::printf("\nHostile sizes:\n");
     many_groups(quick ? 1000 : 100000, quick ? 1024 : 1 << 20);
-    long_text_refused(quick ? 1 << 20 : 10 << 20);
+    long_text_refused(quick ? 1 << 20 : 10 << 20, "", "");
+    long_text_refused(quick ? 1 << 20 : 10 << 20, "^(?:", ")$");
     many_large_programs(quick ? 20 : 2000);
     return 0;
 }

@@ -95,6 +95,8 @@ struct Node {
     bool has_max = true;  // false for x*, x+ and x{n,}
     std::uint32_t property = 0;  // Unicode: into Ast::properties
     std::vector<NodeId> children;
+    // Empty: 1 + the index into Ast::summaries when the node stands for pieces handed on.
+    std::uint32_t summary = 0;
     // Filled in by Ast::add: at least how many instructions the size limit counts for the node
     // (exact but for x*, which may take one more), and whether it only ever matches the empty
     // string, as translation finds.
@@ -116,9 +118,15 @@ struct Ast {
     std::vector<PropertyName> properties;
     NodeId root = 0;
     std::u32string pattern;  // the text, decoded
+    // For each node that stands for pieces handed on, entry d - 1 is the offset of the first node
+    // among them that lies d levels below the node's place, up to one level past the limit.
+    std::vector<std::vector<std::uint32_t>> summaries;
     // The parser found the program too large before the end and kept only what is left of the
     // tree after the pieces it handed on (see PieceSink).
     bool too_large = false;
+    // The parser handed pieces on, but a repetition with a zero maximum erased what passed the
+    // limit: the verdict needs the whole tree.
+    bool incomplete = false;
 
     NodeId add(Node node) {
         measure(node, nodes);

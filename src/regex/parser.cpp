@@ -107,6 +107,21 @@ std::string shown(std::string_view text) {
 
 namespace {
 
+bool opens_level(NodeKind kind) {
+    switch (kind) {
+        case NodeKind::Bracketed:
+        case NodeKind::Repetition:
+        case NodeKind::Group:
+        case NodeKind::Concat:
+        case NodeKind::Alternation:
+        case NodeKind::ClassUnion:
+        case NodeKind::ClassOp:
+            return true;
+        default:
+            return false;
+    }
+}
+
 bool is_meta_character(char32_t c) {
     switch (c) {
         case '\\': case '.': case '+': case '*': case '?': case '(': case ')': case '|': case '[': case ']':
@@ -217,7 +232,7 @@ Result<Ast> Parser::run() {
     while (true) {
         bump_space();
         if (eof()) break;
-        if (sink_ && at_top_level() && ch() != '?' && ch() != '*' && ch() != '+' && ch() != '{') {
+        if (sink_ && ch() != '?' && ch() != '*' && ch() != '+' && ch() != '{') {
             settle(concat, ch() != '|');
         }
         switch (ch()) {
@@ -263,17 +278,18 @@ Result<Ast> Parser::run() {
     }
     if (!groups_.empty()) return fault("unclosed group", groups_.back().group.start);
     ast_.root = root;
-    if (handing_on_) {
-        auto too_deep = ast_[root].kind == NodeKind::Alternation ? too_deep_in_alternation_ : too_deep_plain_;
-        if (too_deep) return fault("nesting deeper than " + std::to_string(nest_limit) + " levels", *too_deep);
-    }
     QELD_TRY(check_nesting());
+    // A part passed the limit; unless a repetition with a zero maximum erased it, so does the whole.
+    if (handing_on_) {
+        ast_.too_large = (ast_[root].insts + 3) * bytes_per_instruction > size_limit;
+        ast_.incomplete = !ast_.too_large;
+    }
     ast_.pattern = std::move(pattern_);
     return std::move(ast_);
 }
 
 NodeId Parser::concat_node(Concat concat, std::uint32_t end) {
-    if (concat.items.size() == 1) return concat.items[0];
+    if (concat.items.size() == 1 && concat.handed < 2) return concat.items[0];
     Node node;
     node.kind = concat.items.empty() ? NodeKind::Empty : NodeKind::Concat;
     node.start = concat.start;
@@ -336,7 +352,9 @@ Result<void> Parser::push_group(Concat& concat) {
     frame.outer = std::move(concat);
     frame.group = std::move(group);
     frame.ignore_whitespace = ignore_whitespace_;
+    if (handing_on_ && !too_deep_) sink_->enter(frame.group.set_flags, frame.group.clear_flags);
     groups_.push_back(std::move(frame));
+    ++open_groups_;
     ignore_whitespace_ = ignore_whitespace;
     concat = Concat{pos(), {}};
     return {};
@@ -392,6 +410,8 @@ Result<void> Parser::pop_group(Concat& concat) {
     }
     GroupFrame frame = std::move(groups_.back());
     groups_.pop_back();
+    --open_groups_;
+    if (handing_on_ && !too_deep_) sink_->leave();
     ignore_whitespace_ = frame.ignore_whitespace;
     bump();
     NodeId body = concat_node(std::move(concat), close);
@@ -408,6 +428,7 @@ Result<void> Parser::pop_group(Concat& concat) {
 
 void Parser::push_alternate(Concat& concat) {
     std::uint32_t start = concat.start;
+    std::uint64_t settled = concat.settled_insts;
     NodeId branch = concat_node(std::move(concat), pos());
     if (!groups_.empty() && groups_.back().alternation) {
         groups_.back().branches.push_back(branch);
@@ -418,8 +439,10 @@ void Parser::push_alternate(Concat& concat) {
         frame.branches = {branch};
         groups_.push_back(std::move(frame));
     }
+    if (handing_on_) hand_on_branches(groups_.back(), open_groups_);
     bump();
     concat = Concat{pos(), {}};
+    concat.settled_insts = settled;
 }
 
 Result<void> Parser::parse_uncounted_repetition(Concat& concat) {
@@ -689,90 +712,175 @@ Result<void> Parser::check_nesting() const {
 // The offset of the first node, in the order of the text, that lies more than nest_limit levels
 // deep when the node `id` lies below `depth` levels.
 std::optional<std::uint32_t> Parser::first_too_deep(NodeId id, std::uint32_t depth) const {
-    if (depth < nest_limit && ast_[id].children.empty()) return std::nullopt;
+    if (depth < nest_limit && ast_[id].children.empty() && !ast_[id].summary) return std::nullopt;
     std::vector<std::pair<NodeId, std::uint32_t>> stack = {{id, depth}};
     while (!stack.empty()) {
         auto [at, level] = stack.back();
         stack.pop_back();
         const Node& node = ast_[at];
-        switch (node.kind) {
-            case NodeKind::Bracketed:
-            case NodeKind::Repetition:
-            case NodeKind::Group:
-            case NodeKind::Concat:
-            case NodeKind::Alternation:
-            case NodeKind::ClassUnion:
-            case NodeKind::ClassOp:
-                if (++level > nest_limit) return node.start;
-                break;
-            default:
-                break;
+        if (node.summary) {
+            const std::vector<std::uint32_t>& below = ast_.summaries[node.summary - 1];
+            if (level + below.size() > nest_limit) return below[nest_limit - level];
+            continue;
         }
+        if (opens_level(node.kind) && ++level > nest_limit) return node.start;
         for (auto it = node.children.rbegin(); it != node.children.rend(); ++it) stack.push_back({*it, level});
     }
     return std::nullopt;
 }
 
-// No group is open: at most the alternation of the top level.
-bool Parser::at_top_level() const { return groups_.empty() || (groups_.size() == 1 && groups_[0].alternation); }
-
-// Called at the top level before a token that is no repetition: every piece of the concatenation
-// so far is settled, and the last one joins the count. Past the limit the verdict can only be "too
-// large" or a fault found before it, so from then on the pieces go to the sink instead of the tree.
+// Called before a token that is no repetition: every item of the level so far is settled, and the
+// last one joins the count. Once a level passes the limit the verdict can only be "too large", a
+// fault found before it, or (when a repetition with a zero maximum erases the level) what the whole
+// tree gives; from then on the finished pieces of every level go to the sink instead of the tree.
 void Parser::settle(Concat& concat, bool item_follows) {
-    if (!handing_on_) {
-        if (concat.items.size() > settled_items_) {
-            settled_insts_ = std::min(settled_insts_ + ast_[concat.items.back()].insts, std::uint64_t{1} << 40);
-            settled_items_ = concat.items.size();
-        }
-        if (!item_follows) {
-            ++settled_insts_;  // the split in front of the next alternative
-            settled_items_ = 0;
-        }
-        if ((settled_insts_ + 3) * bytes_per_instruction <= size_limit) return;
-        handing_on_ = true;
-        ast_.too_large = true;
-        // The branches before this one go first, in their order; each is one piece.
-        if (!groups_.empty()) {
-            for (NodeId branch : groups_[0].branches) hand_on(branch, 1, 1);
-        }
+    if (handing_on_) {
+        hand_on_items(concat, open_groups_);
+        compact(concat);
+        return;
     }
-    bool several = item_follows || concat.items.size() >= 2 || (placeholders_ && concat.items == std::vector{several_});
-    bool alternation_known = !item_follows || !groups_.empty();
-    std::uint32_t above = several ? 1 : 0;
-    for (NodeId piece : concat.items) hand_on(piece, alternation_known ? above + 1 : above, above + 1);
-    // What stays in place of the pieces keeps the depth of what follows them.
-    if (!placeholders_) {
-        std::vector<NodeId> branches;
-        if (!groups_.empty()) branches = std::move(groups_[0].branches);
-        for (NodeId& branch : branches) branch = ast_[branch].kind == NodeKind::Concat ? 1 : 0;
-        ast_.nodes.clear();
-        single_ = ast_.add(Node{});
-        Node pair;
-        pair.kind = NodeKind::Concat;
-        pair.children = {single_, single_};
-        several_ = ast_.add(std::move(pair));
-        placeholders_ = true;
-        if (!groups_.empty()) groups_[0].branches = std::move(branches);
-    } else {
-        ast_.nodes.resize(2);
+    if (concat.items.size() > concat.settled_items) {
+        concat.settled_insts = add_saturating(concat.settled_insts, ast_[concat.items.back()].insts);
+        concat.settled_items = concat.items.size();
     }
-    ast_.properties.clear();
-    if (!concat.items.empty() || !several) concat.items = {several ? several_ : single_};
+    if (!item_follows) concat.settled_insts = add_saturating(concat.settled_insts, 1);  // the split
+    if ((concat.settled_insts + 3) * bytes_per_instruction <= size_limit) return;
+    start_handing_on(concat);
+    compact(concat);
 }
 
-// Notes whether the piece nests too deeply below `above` levels (or `above_in_alternation` if the
-// top turns out to be an alternation), and hands it on.
-void Parser::hand_on(NodeId piece, std::uint32_t above, std::uint32_t above_in_alternation) {
-    if (placeholders_ && (piece == single_ || piece == several_)) return;
-    // A piece without children lies at most three levels deep: far from the limit.
-    if (!ast_[piece].children.empty()) {
-        if (!too_deep_in_alternation_) too_deep_in_alternation_ = first_too_deep(piece, above_in_alternation);
-        if (!too_deep_plain_) too_deep_plain_ = first_too_deep(piece, above);
+// Everything read so far goes, in the order of the text: each level's earlier alternatives and
+// items, then the group that opens the next level.
+void Parser::start_handing_on(Concat& concat) {
+    handing_on_ = true;
+    std::uint32_t above = 0;
+    for (GroupFrame& frame : groups_) {
+        if (frame.alternation) {
+            hand_on_branches(frame, above);
+            continue;
+        }
+        hand_on_items(frame.outer, above);
+        if (!too_deep_) sink_->enter(frame.group.set_flags, frame.group.clear_flags);
+        ++above;
     }
-    // Past a piece too deep at the fewer levels the verdict is a nesting fault whatever follows;
-    // such a piece would also take translation deeper than the limit allows.
-    if (!too_deep_plain_) sink_->take(ast_, pattern_, piece);
+    hand_on_items(concat, above);
+}
+
+// `above`: how many groups at least enclose the level.
+void Parser::hand_on_items(Concat& concat, std::uint32_t above) {
+    if (concat.items.empty() || (concat.items.size() == 1 && ast_[concat.items[0]].summary)) return;
+    bool leaves = true;
+    for (NodeId item : concat.items) {
+        if (ast_[item].summary) continue;
+        hand_on(item, above);
+        ++concat.handed;
+        leaves = leaves && ast_[item].children.empty() && !opens_level(ast_[item].kind);
+    }
+    // Leaves after a stand-in change only its size: the common case of a long text costs no node.
+    NodeId first = concat.items[0];
+    if (ast_[first].summary && leaves) {
+        for (std::size_t i = 1; i < concat.items.size(); ++i) {
+            const Node& item = ast_[concat.items[i]];
+            ast_[first].insts = add_saturating(ast_[first].insts, item.insts);
+            ast_[first].zero_width = ast_[first].zero_width && item.zero_width;
+            ast_[first].end = item.end;
+        }
+        concat.items = {first};
+        return;
+    }
+    concat.items = {stand_in(std::move(concat.items), 0)};
+}
+
+void Parser::hand_on_branches(GroupFrame& alternation, std::uint32_t above) {
+    std::vector<NodeId>& branches = alternation.branches;
+    if (branches.size() == 1 && ast_[branches[0]].summary) return;
+    for (NodeId branch : branches) {
+        if (!ast_[branch].summary) hand_on(branch, above);
+    }
+    // The splits between them.
+    std::uint64_t splits = branches.size() - 1;
+    branches = {stand_in(std::move(branches), splits)};
+}
+
+// A leaf that stands for pieces already handed on, side by side: their size and their depth.
+NodeId Parser::stand_in(std::vector<NodeId> pieces, std::uint64_t extra_insts) {
+    std::vector<std::uint32_t> summary;
+    std::uint64_t insts = extra_insts;
+    bool zero_width = true;
+    for (NodeId piece : pieces) {
+        summarize(summary, piece);
+        insts = add_saturating(insts, ast_[piece].insts);
+        zero_width = zero_width && ast_[piece].zero_width;
+    }
+    Node node;
+    node.start = ast_[pieces.front()].start;
+    node.end = ast_[pieces.back()].end;
+    ast_.summaries.push_back(std::move(summary));
+    node.summary = static_cast<std::uint32_t>(ast_.summaries.size());
+    NodeId id = ast_.add(std::move(node));
+    ast_[id].insts = insts;
+    ast_[id].zero_width = zero_width;
+    return id;
+}
+
+// Past a piece that nests too deeply below the groups around it the verdict is a nesting fault
+// whatever follows; such a piece would also take translation deeper than the limit allows.
+void Parser::hand_on(NodeId piece, std::uint32_t above) {
+    if (too_deep_) return;
+    std::vector<std::uint32_t> summary;
+    summarize(summary, piece);
+    if (above + summary.size() > nest_limit) {
+        too_deep_ = true;
+        return;
+    }
+    sink_->take(ast_, pattern_, piece);
+}
+
+// Extends the depths of the pieces before with those of `piece`, their sibling: for each depth
+// reached for the first time, the offset of the first node there.
+void Parser::summarize(std::vector<std::uint32_t>& summary, NodeId piece) const {
+    if (ast_[piece].children.empty() && !ast_[piece].summary) return;
+    std::vector<std::pair<NodeId, std::uint32_t>> stack = {{piece, 0}};
+    auto reach = [&summary](std::uint32_t level, std::uint32_t offset) {
+        if (level > summary.size() && summary.size() <= nest_limit) summary.push_back(offset);
+    };
+    while (!stack.empty()) {
+        auto [at, level] = stack.back();
+        stack.pop_back();
+        const Node& node = ast_[at];
+        if (node.summary) {
+            for (std::uint32_t offset : ast_.summaries[node.summary - 1]) reach(++level, offset);
+            continue;
+        }
+        if (opens_level(node.kind)) reach(++level, node.start);
+        for (auto it = node.children.rbegin(); it != node.children.rend(); ++it) stack.push_back({*it, level});
+    }
+}
+
+// Right after a level is handed on, every level holds stand-ins only: the rest of the tree is
+// dropped, once it outweighs them.
+void Parser::compact(Concat& concat) {
+    std::size_t most_kept = 2 * groups_.size() + 1;
+    if (ast_.nodes.size() <= 2 * most_kept + 4) return;
+    std::vector<NodeId*> kept;
+    for (GroupFrame& frame : groups_) {
+        for (NodeId& id : frame.alternation ? frame.branches : frame.outer.items) kept.push_back(&id);
+    }
+    for (NodeId& id : concat.items) kept.push_back(&id);
+    for (NodeId* id : kept) {
+        if (!ast_[*id].summary) return;
+    }
+    Ast rest;
+    for (NodeId* id : kept) {
+        Node node = ast_[*id];
+        rest.summaries.push_back(std::move(ast_.summaries[node.summary - 1]));
+        node.summary = static_cast<std::uint32_t>(rest.summaries.size());
+        rest.nodes.push_back(std::move(node));
+        *id = static_cast<NodeId>(rest.nodes.size() - 1);
+    }
+    ast_.nodes = std::move(rest.nodes);
+    ast_.summaries = std::move(rest.summaries);
+    ast_.properties.clear();
 }
 
 }  // namespace detail

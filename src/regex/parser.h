@@ -13,13 +13,16 @@ namespace qeld::regex {
 // alternations and concatenations each open one level.
 inline constexpr std::uint32_t nest_limit = 250;
 
-// Takes, in order, the top-level pieces of a pattern whose program the parser already counts past
-// the size limit, so that the faults translation would find in them (which come before that one)
-// are found without keeping the pieces: the memory a pattern takes stays in proportion to the
-// limit, however long its text.
+// Takes, in the order of the text, the finished pieces of a pattern of which a part (the top level
+// or one group's content) is already counted past the size limit, so that the faults translation
+// would find in them (which come before that one) are found without keeping the pieces: the
+// memory a pattern takes stays in proportion to the limit, however long its text. Pieces inside
+// groups come between the group's enter, with its flags, and its leave.
 class PieceSink {
 public:
     virtual void take(const Ast& ast, std::u32string_view pattern, NodeId piece) = 0;
+    virtual void enter(std::uint8_t set_flags, std::uint8_t clear_flags) = 0;
+    virtual void leave() = 0;
 
 protected:
     ~PieceSink() = default;

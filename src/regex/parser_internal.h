@@ -32,6 +32,12 @@ private:
     struct Concat {
         std::uint32_t start = 0;
         std::vector<NodeId> items;
+        // Counted at least, of the pieces of this level no repetition can reach any more: the
+        // alternatives before this one (with the splits between them) and the first settled items.
+        std::uint64_t settled_insts = 0;
+        std::size_t settled_items = 0;
+        // Once handing on: how many items the first one stands for.
+        std::size_t handed = 0;
     };
     // An open group, or the branches so far of an alternation inside the innermost open group.
     struct GroupFrame {
@@ -90,10 +96,16 @@ private:
     Result<void> check_nesting() const;
     std::optional<std::uint32_t> first_too_deep(NodeId id, std::uint32_t depth) const;
 
-    // Counting the program's size as top-level pieces settle, and handing them on past the limit.
-    bool at_top_level() const;
+    // Counting the program's size as the pieces of each level settle, and handing them on past
+    // the limit.
     void settle(Concat& concat, bool item_follows);
-    void hand_on(NodeId piece, std::uint32_t above, std::uint32_t above_in_alternation);
+    void start_handing_on(Concat& concat);
+    void hand_on_items(Concat& concat, std::uint32_t above);
+    void hand_on_branches(GroupFrame& alternation, std::uint32_t above);
+    NodeId stand_in(std::vector<NodeId> pieces, std::uint64_t extra_insts);
+    void hand_on(NodeId piece, std::uint32_t above);
+    void summarize(std::vector<std::uint32_t>& summary, NodeId piece) const;
+    void compact(Concat& concat);
 
     // parser_class.cpp
     Result<NodeId> parse_class();
@@ -116,17 +128,11 @@ private:
     std::set<std::string> capture_names_;
 
     PieceSink* sink_;
-    std::uint64_t settled_insts_ = 0;  // of the top-level pieces no repetition can reach any more
-    std::size_t settled_items_ = 0;    // of the top-level concatenation, counted in settled_insts_
     bool handing_on_ = false;
-    // Once handing on, what stands for the pieces handed on: one piece, or several in a row.
-    bool placeholders_ = false;
-    NodeId single_ = 0;
-    NodeId several_ = 0;
-    // The first piece handed on that nests too deeply, at its offset: if the pattern turns out to
-    // be an alternation at the top, or if not.
-    std::optional<std::uint32_t> too_deep_in_alternation_;
-    std::optional<std::uint32_t> too_deep_plain_;
+    std::uint32_t open_groups_ = 0;  // the group frames among groups_
+    // A piece handed on nests too deeply wherever it ends up: the verdict is a nesting fault, and
+    // translating further pieces could go deeper than the limit allows.
+    bool too_deep_ = false;
 };
 
 }  // namespace qeld::regex::detail

@@ -13,11 +13,15 @@ namespace {
 constexpr const char* too_large = "pattern too large: its compiled form exceeds 10 MiB";
 
 // Faults come in the order: syntax, nesting, translation (a class table past the limit among
-// them), size. A pattern whose top-level pieces already pass the size limit while it is parsed is
-// not kept whole: its pieces are translated one by one for their faults and dropped.
+// them), size. A pattern of which a part (the top level, or one group's content) already passes the
+// size limit while it is parsed is not kept whole: its pieces are translated one by one for their
+// faults and dropped.
 Result<Hir> checked_hir(std::string_view pattern) {
     PieceChecker pieces;
     auto ast = parse(pattern, &pieces);
+    if (!ast) return Error{ast.take_error()};
+    // What passed the limit was erased: the pieces handed on are needed after all.
+    if (ast->incomplete) ast = parse(pattern);
     if (!ast) return Error{ast.take_error()};
     if (ast->too_large) {
         auto rest = pieces.finish(*ast);

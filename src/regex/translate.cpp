@@ -93,6 +93,16 @@ public:
         return {};
     }
 
+    // The pieces that follow lie inside a group with these flags, until leave.
+    void enter(std::uint8_t set, std::uint8_t clear) {
+        outer_flags_.push_back(flags_);
+        flags_.apply(set, clear);
+    }
+    void leave() {
+        flags_ = outer_flags_.back();
+        outer_flags_.pop_back();
+    }
+
     void use(const Ast& ast) {
         ast_ = &ast;
         pattern_ = ast.pattern;
@@ -523,6 +533,7 @@ private:
     const Ast* ast_;
     std::u32string_view pattern_;
     Flags flags_;
+    std::vector<Flags> outer_flags_;
     Hir hir_;
     std::optional<HirId> empty_;
     std::uint64_t class_bytes_ = 0;
@@ -540,6 +551,18 @@ void PieceChecker::take(const Ast& ast, std::u32string_view pattern, NodeId piec
     if (!translator_) translator_ = std::make_unique<Translator>(ast);
     auto checked = translator_->check_piece(ast, pattern, piece);
     if (!checked) fault_ = checked.take_error();
+}
+
+void PieceChecker::enter(std::uint8_t set_flags, std::uint8_t clear_flags) {
+    if (fault_) return;
+    static const Ast no_tree;
+    if (!translator_) translator_ = std::make_unique<Translator>(no_tree);
+    translator_->enter(set_flags, clear_flags);
+}
+
+void PieceChecker::leave() {
+    if (fault_) return;
+    translator_->leave();
 }
 
 Result<void> PieceChecker::finish(const Ast& ast) {

@@ -32,6 +32,8 @@ public:
     PieceChecker();
     ~PieceChecker();
     void take(const Ast& ast, std::u32string_view pattern, NodeId piece) override;
+    void enter(std::uint8_t set_flags, std::uint8_t clear_flags) override;
+    void leave() override;
     // After the parser is done: the first fault, or none.
     Result<void> finish(const Ast& ast);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "regex/regex.h"
 #include "engines.h"
@@ -127,6 +128,44 @@ TEST(SizeLimit, RefusesLongTextsEarlyWithTheSameMessages) {
         EXPECT_EQ(checked.ok() ? "" : checked.error(), whole_tree_verdict(pattern))
             << pattern.substr(pattern.size() > 60 ? pattern.size() - 60 : 0);
     }
+}
+
+// So is a long text inside groups, nested or alternated, unless a later zero repetition erases it:
+// flags stay inside their group, and depth counts the levels the group gains after it closes.
+TEST(SizeLimit, RefusesLongTextsInGroupsEarlyWithTheSameMessages) {
+    const std::string as = repeat("a", 660000);
+    const std::string ab_branches = repeat("ab|", 300000);
+    const std::string deep = repeat("(", 247) + "b" + repeat(")", 247);
+    std::vector<std::string> patterns = {
+        "^(?:" + as + ")$", "(" + as + ")", "(?:" + as, "(?:" + as + "))", "(?:" + as + "|b)", "(?:" + ab_branches + "c)",
+        "(?:" + ab_branches + "\\p{Foo})", "\\p{Foo}(?:" + as + ")", "(?:" + as + ")\\p{Foo}", "(?i)(?:" + as + "\\p{Greek})",
+        "(?-u:" + as + "\\xFF)", "(?-u:(?u:" + as + ")\\xFF)", "(?:(?-u)" + as + ")\\xFF", "(?:(?-u)" + as + "\\xFF)",
+        "(?:(?-u)" + as + "|\\xFF)", "(?:(?x)" + as + " # c\n b) c", "(?:" + as + "(?:" + as + ")b)", "(" + as + "(" + as + "(" + as + ")))",
+        "(?:" + as + "){0}", "(?:" + as + "){0,0}b", "(?:(?:" + as + "){0})", "(?:" + as + "\\p{Foo}){0}", "(?:" + as + ")?",
+        "(?:" + as + "){0}" + repeat("(", 251) + repeat(")", 251), "(?:(?:" + as + ")*){0}[", "(?:" + ab_branches + deep + ")",
+        "(?:" + as + repeat("(", 251) + repeat(")", 251) + ")\\p{Foo}", "(?:" + as + "b)" + repeat("(", 300) + "[",
+    };
+    // A piece just short of the nesting limit until the repetitions after its group push it past.
+    for (int stacked = 0; stacked <= 3; ++stacked) {
+        patterns.push_back("(?:" + as + deep + ")" + repeat("{1}", stacked));
+        patterns.push_back("(?:(?:" + as + "|" + deep + "c)" + repeat("+", stacked) + ")");
+        patterns.push_back(repeat("(?:", 3) + as + repeat("(", 246 - stacked) + "b" + repeat(")", 246 - stacked) + repeat(")", 3) + "x");
+    }
+    for (const std::string& pattern : patterns) {
+        auto checked = Regex::check(pattern);
+        EXPECT_EQ(checked.ok() ? "" : checked.error(), whole_tree_verdict(pattern))
+            << pattern.substr(pattern.size() > 60 ? pattern.size() - 60 : 0);
+    }
+}
+
+// What stays of a long text in a group is a few nodes too.
+TEST(SizeLimit, KeepsLittleOfALongTextInAGroup) {
+    PieceChecker pieces;
+    auto ast = parse("^(?:" + repeat("a", 2000000) + ")$", &pieces);
+    ASSERT_TRUE(ast.ok());
+    EXPECT_TRUE(ast->too_large);
+    EXPECT_LT(ast->nodes.size(), 16u);
+    EXPECT_TRUE(pieces.finish(*ast).ok());
 }
 
 // What stays of the tree is a few nodes, however long the text.
