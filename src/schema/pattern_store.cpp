@@ -19,7 +19,9 @@ PatternStore& PatternStore::process() {
     return *store;
 }
 
-std::size_t PatternStore::bytes_of(const Built& built) { return built.regex.memory_usage() + built.cache.memory_usage() + bytes_per_entry; }
+std::size_t PatternStore::bytes_of(const Built& built) {
+    return built.program_bytes + built.cache.memory_usage() + bytes_per_entry;
+}
 
 bool PatternStore::is_match(const Pattern& pattern, std::string_view text) {
     const Pattern::Source& source = *pattern.source_;

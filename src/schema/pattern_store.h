@@ -42,9 +42,11 @@ private:
 
     // What one pattern keeps while it is built: its program and the DFA states its searches made.
     struct Built {
-        explicit Built(regex::Regex built) : regex(std::move(built)), cache(regex) {}
+        explicit Built(regex::Regex built)
+            : regex(std::move(built)), cache(regex), program_bytes(regex.memory_usage()) {}
         regex::Regex regex;
         regex::Cache cache;
+        std::size_t program_bytes;  // weighed once: a program never changes, only its cache grows
     };
     static std::size_t bytes_of(const Built& built);
 

@@ -261,35 +261,44 @@ void Validator::validate_component_set(const PathRef& path, const doc::Value& va
     check_components(path, value, components, nullptr);
 }
 
+void Validator::add_kind_mismatch(const PathRef& path, const doc::Value& value, SchemaType kind) {
+    add(path, "expected " + std::string(kind.keyword()) + " but found " + std::string(found_kind(value)));
+}
+
 template <class Check>
 void Validator::check_each(const ComponentList& components, const DistinctComponents* copies, Check check) {
-    if (copies == nullptr) {
-        for (const Component& component : components) {
-            if (halted()) return;
-            check(component);
-        }
+    if (copies != nullptr) {
+        check_distinct(components, *copies, check);
         return;
     }
+    for (const Component& component : components) {
+        if (halted()) return;
+        check(component);
+    }
+}
+
+void Validator::check_distinct(const ComponentList& components, const DistinctComponents& copies,
+                               const std::function<void(const Component&)>& check) {
     // Each distinct component's errors are set aside as found, then recorded at each of its
     // copies in list order.
     std::vector<ValidationError> found;
-    std::vector<std::size_t> ends(copies->size());
+    std::vector<std::size_t> ends(copies.size());
     std::vector<std::uint32_t> failing;  // positions of the copies that found errors
-    for (std::size_t d = 0; d < copies->size(); ++d) {
+    for (std::size_t d = 0; d < copies.size(); ++d) {
         if (halted()) return;
         const std::size_t mark = errors_.size();
-        check(components[copies->first[d]]);
+        check(components[copies.first[d]]);
         if (errors_.size() != mark) {
             for (std::size_t i = mark; i < errors_.size(); ++i) found.push_back(std::move(errors_[i]));
             errors_.resize(mark);
-            failing.insert(failing.end(), copies->positions.begin() + copies->start[d],
-                           copies->positions.begin() + copies->start[d + 1]);
+            failing.insert(failing.end(), copies.positions.begin() + copies.start[d],
+                           copies.positions.begin() + copies.start[d + 1]);
         }
         ends[d] = found.size();
     }
     std::sort(failing.begin(), failing.end());
     for (std::uint32_t position : failing) {
-        const std::uint32_t d = copies->of[position];
+        const std::uint32_t d = copies.of[position];
         for (std::size_t i = d == 0 ? 0 : ends[d - 1]; i < ends[d]; ++i) errors_.push_back(found[i]);
     }
 }
@@ -306,9 +315,7 @@ void Validator::check_components(const PathRef& path, const doc::Value& value, c
     const std::size_t mark = error_count();
     check_each(components, copies, [&](const Component& component) {
         const SchemaType kind = component.kind.value_or(SchemaType::Any);
-        if (!value_matches_type(value, kind)) {
-            add(path, "expected " + std::string(kind.keyword()) + " but found " + std::string(found_kind(value)));
-        }
+        if (!value_matches_type(value, kind)) add_kind_mismatch(path, value, kind);
     });
     if (error_count() != mark) return;
 

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <new>
 #include <optional>
@@ -280,6 +281,11 @@ private:
     // recorded again at each copy.
     template <class Check>
     void check_each(const ComponentList& components, const DistinctComponents* copies, Check check);
+    // "expected {kind} but found {kind}": out of the hot loop that checks kinds.
+    [[gnu::cold]] void add_kind_mismatch(const PathRef& path, const doc::Value& value, SchemaType kind);
+    // The copies' side of check_each, kept out of line so that the plain loop stays small.
+    void check_distinct(const ComponentList& components, const DistinctComponents& copies,
+                        const std::function<void(const Component&)>& check);
     // Whether a child that a table lacks must be there.
     bool child_required(const ChildrenMap& children, std::size_t group, Descent* descent);
     void add_warning(ValidationWarning warning);
