@@ -59,28 +59,31 @@ std::optional<std::string> refusal_of_kind(mode_t mode) {
     return std::string("not a regular file (") + kind + ")";
 }
 
-// Reads to the end, refusing past the limit. The text never takes more room than the limit.
+// Reads to the end, refusing past the limit. The text never takes more room than the limit (and
+// one byte to see past it). It is read straight into the string: a buffer beside it would touch
+// pages of its own, and a file of known size fits the first try.
 Result<std::string> read_to_end(const std::string& path, int fd, std::uint64_t size_hint, const ReadPolicy& policy) {
+    constexpr std::uint64_t first_unknown = 65536;
+    const std::uint64_t most = policy.max_bytes + 1;
     std::string text;
-    if (size_hint > 0) text.reserve(static_cast<std::size_t>(std::min(size_hint, policy.max_bytes)));
-    // On the heap: the stack may be small.
-    constexpr std::size_t buffer_size = 65536;
-    const std::unique_ptr<char[]> buffer(new char[buffer_size]);
+    text.resize(static_cast<std::size_t>(std::min(size_hint > 0 ? size_hint + 1 : first_unknown, most)));
+    std::size_t used = 0;
     for (;;) {
-        ssize_t n = ::read(fd, buffer.get(), buffer_size);
+        if (used == text.size()) {
+            if (used >= most) return fail(too_large(path, policy));
+            text.resize(static_cast<std::size_t>(std::min<std::uint64_t>(2 * text.size(), most)));
+        }
+        ssize_t n = ::read(fd, text.data() + used, text.size() - used);
         if (n < 0) {
             if (errno == EINTR) continue;
             return fail(path + ": " + system_error_text(errno));
         }
-        if (n == 0) return text;
-        const auto count = static_cast<std::size_t>(n);
-        if (text.size() + count > policy.max_bytes) return fail(too_large(path, policy));
-        if (text.capacity() - text.size() < count) {
-            const std::uint64_t wanted = std::max<std::uint64_t>(2 * text.capacity(), text.size() + count);
-            text.reserve(static_cast<std::size_t>(std::min(wanted, policy.max_bytes)));
-        }
-        text.append(buffer.get(), count);
+        if (n == 0) break;
+        used += static_cast<std::size_t>(n);
     }
+    if (used > policy.max_bytes) return fail(too_large(path, policy));
+    text.resize(used);
+    return text;
 }
 
 }  // namespace
