@@ -331,14 +331,24 @@ void Value::wrong_kind(ValueKind expected) const {
                       names[static_cast<int>(kind())]);
 }
 
-std::optional<DateTimeShape> datetime_shape(const DateTime& dt) {
-    const bool date = dt.date.has_value();
-    const bool time = dt.time.has_value();
-    const bool offset = dt.offset.has_value();
+namespace {
+
+std::optional<DateTimeShape> shape_of(bool date, bool time, bool offset) {
     if (date && time) return offset ? DateTimeShape::OffsetDateTime : DateTimeShape::LocalDateTime;
     if (date && !offset) return DateTimeShape::LocalDate;
     if (time && !offset) return DateTimeShape::LocalTime;
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<DateTimeShape> datetime_shape(const DateTime& dt) {
+    return shape_of(dt.date.has_value(), dt.time.has_value(), dt.offset.has_value());
+}
+
+std::optional<DateTimeShape> Value::datetime_shape() const {
+    const std::uint8_t flags = checked(ValueKind::DateTime).scalar_.cell.aux;
+    return shape_of((flags & has_date) != 0, (flags & has_time) != 0, (flags & has_offset) != 0);
 }
 
 std::string_view datetime_shape_name(DateTimeShape shape) {

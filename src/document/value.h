@@ -185,6 +185,13 @@ public:
     // Keys of up to this many bytes are stored inline.
     static constexpr std::size_t inline_capacity = 7;
 
+    // For a key of up to inline_capacity bytes, a word that orders as its bytes do (a prefix
+    // first), so that two such keys compare in one step; 0 for a longer key.
+    std::uint64_t order_word() const { return is_inline() ? in_text_order(word_) : 0; }
+    static std::uint64_t order_word(std::string_view text) {
+        return text.size() > inline_capacity ? 0 : in_text_order(inline_word(text));
+    }
+
 private:
     friend struct detail::Storage;
     // Blocks are 8-byte aligned, so the low bits of their address are free: bit 0 set marks inline
@@ -196,6 +203,12 @@ private:
     static_assert(sizeof(std::uintptr_t) <= sizeof(std::uint64_t));
 
     unsigned char tag() const { return static_cast<unsigned char>(word_ & 0xFF); }
+    // The word with its text bytes first, from the highest byte down, and the tag (so the size)
+    // in the lowest byte.
+    static std::uint64_t in_text_order(std::uint64_t word) {
+        if constexpr (std::endian::native == std::endian::little) return __builtin_bswap64(word >> 8) | (word & 0xFF);
+        return word;
+    }
     bool is_inline() const { return (word_ & inline_bit) != 0; }
     const char* block() const { return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(word_ & ~std::uint64_t{7})); }
     void set_inline(std::size_t size) { word_ = (size << 1) | inline_bit; }
@@ -362,6 +375,8 @@ public:
     double as_float() const { return checked(ValueKind::Float).scalar<double>(); }
     bool as_boolean() const { return checked(ValueKind::Boolean).scalar_.cell.aux != 0; }
     DateTime as_datetime() const;
+    // datetime_shape(as_datetime()), read from the flags alone.
+    std::optional<DateTimeShape> datetime_shape() const;
     const Array& as_array() const { return checked(ValueKind::Array).array_; }
     const Table& as_table() const { return checked(ValueKind::Table).table_; }
 

@@ -27,7 +27,7 @@ Error mismatch(const doc::Value& value, const doc::Value& boundary) {
 }
 
 bool has_shape(const doc::Value& value, doc::DateTimeShape shape) {
-    return value.is_datetime() && doc::datetime_shape(value.as_datetime()) == shape;
+    return value.is_datetime() && value.datetime_shape() == shape;
 }
 
 std::int16_t offset_minutes(const doc::Offset& offset) { return offset.z ? 0 : offset.minutes; }
@@ -388,7 +388,7 @@ std::string_view found_kind(const doc::Value& value) {
         case doc::ValueKind::Boolean:
             return "boolean";
         case doc::ValueKind::DateTime: {
-            const auto shape = doc::datetime_shape(value.as_datetime());
+            const auto shape = value.datetime_shape();
             return shape ? doc::datetime_shape_name(*shape) : "datetime";
         }
         case doc::ValueKind::Array:

@@ -36,6 +36,26 @@ TEST(DocumentValue, StringsKeepTheirBytesAcrossTheInlineBoundary) {
     }
 }
 
+// Short keys compare by their order words: these must order exactly as the bytes do, a prefix
+// first, NUL and bytes above 0x7F included, and a longer key has none.
+TEST(DocumentValue, ShortKeysOrderByTheirWords) {
+    const std::vector<std::string> texts = {"",      "a",  std::string("a\0", 2), "a\x01", "ab", "abcdefg",
+                                            "abcdeg", "b", "\x7F",                 "\x80",  "\xFF", "id",
+                                            "at",     "\xC3\xA9t\xC3\xA9"};
+    for (const std::string& a : texts) {
+        const Key ka(a);
+        ASSERT_NE(ka.order_word(), 0u) << a;
+        EXPECT_EQ(ka.order_word(), Key::order_word(a));
+        for (const std::string& b : texts) {
+            const std::uint64_t wa = Key::order_word(a), wb = Key::order_word(b);
+            EXPECT_EQ(wa < wb, a < b) << a << " / " << b;  // std::string orders bytes as unsigned
+            EXPECT_EQ(wa == wb, a == b) << a << " / " << b;
+        }
+    }
+    EXPECT_EQ(Key(std::string(8, 'k')).order_word(), 0u);
+    EXPECT_EQ(Key::order_word(std::string(8, 'k')), 0u);
+}
+
 TEST(DocumentValue, ScalarsRoundTrip) {
     EXPECT_EQ(Value(std::int64_t{INT64_MIN}).as_integer(), INT64_MIN);
     EXPECT_EQ(Value(-0.0).as_float(), 0.0);
@@ -98,7 +118,10 @@ TEST(DocumentValue, DateTimeShapes) {
         {{std::nullopt, time, offset}, std::nullopt},
         {{std::nullopt, std::nullopt, std::nullopt}, std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(datetime_shape(c.dt), c.shape);
+    for (const auto& c : cases) {
+        EXPECT_EQ(datetime_shape(c.dt), c.shape);
+        EXPECT_EQ(Value(c.dt).datetime_shape(), c.shape);  // from the stored flags
+    }
     EXPECT_EQ(datetime_shape_name(DateTimeShape::OffsetDateTime), "offset-date-time");
     EXPECT_EQ(datetime_shape_name(DateTimeShape::LocalDateTime), "local-date-time");
     EXPECT_EQ(datetime_shape_name(DateTimeShape::LocalDate), "local-date");

@@ -11,7 +11,7 @@ namespace qeld::schema {
 namespace {
 
 bool is_temporal(const doc::Value& value) {
-    return value.is_datetime() && doc::datetime_shape(value.as_datetime()).has_value();
+    return value.is_datetime() && value.datetime_shape().has_value();
 }
 
 bool is_bound_form(const doc::Value& value) { return value.is_integer() || value.is_float() || is_temporal(value); }

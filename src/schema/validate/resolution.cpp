@@ -277,7 +277,9 @@ Result<ComponentList> Validator::collect_components(const Definition& definition
 ChildrenMap collect_children(const ComponentList& components) {
     ChildrenMap map;
     auto append = [&map](std::string_view key, const Definition* child) {
-        if (map.groups.empty() || map.groups.back().key != key) map.groups.push_back({key, map.definitions.size(), 0});
+        if (map.groups.empty() || map.groups.back().key != key) {
+            map.groups.push_back({key, doc::Key::order_word(key), map.definitions.size(), 0});
+        }
         map.definitions.push_back(child);
         ++map.groups.back().count;
     };

@@ -26,12 +26,19 @@ int order_keys(std::string_view a, std::string_view b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+// The order of a table's key against a child's, in one step where both are short.
+int order_against(const doc::Key& key, const ChildrenMap::Group& group) {
+    const std::uint64_t word = key.order_word();
+    if (word != 0 && group.order_word != 0) return word < group.order_word ? -1 : (word > group.order_word ? 1 : 0);
+    return order_keys(key, group.key);
+}
+
 // The group of the children map under the key, advancing a cursor that only moves forward as the
 // keys asked for ascend.
-const ChildrenMap::Group* find_group(const ChildrenMap& children, std::size_t& cursor, std::string_view key) {
+const ChildrenMap::Group* find_group(const ChildrenMap& children, std::size_t& cursor, const doc::Key& key) {
     const auto& groups = children.groups;
     for (; cursor < groups.size(); ++cursor) {
-        const int order = order_keys(groups[cursor].key, key);
+        const int order = -order_against(key, groups[cursor]);
         if (order == 0) return &groups[cursor];
         if (order > 0) break;
     }
@@ -39,10 +46,10 @@ const ChildrenMap::Group* find_group(const ChildrenMap& children, std::size_t& c
 }
 
 // The table's entry under the key, with a cursor as above.
-const doc::Entry* find_entry(const doc::Table& table, std::size_t& cursor, std::string_view key) {
+const doc::Entry* find_entry(const doc::Table& table, std::size_t& cursor, const ChildrenMap::Group& group) {
     const auto& entries = table.entries();
     for (; cursor < entries.size(); ++cursor) {
-        const int order = order_keys(entries[cursor].key, key);
+        const int order = order_against(entries[cursor].key, group);
         if (order == 0) return &entries[cursor];
         if (order > 0) break;
     }
@@ -64,7 +71,7 @@ void Validator::validate_table_value(const PathRef& path, const doc::Table& tabl
     for (std::size_t i = 0; i < children.groups.size(); ++i) {
         if (halted()) return;
         const ChildrenMap::Group& group = children.groups[i];
-        const doc::Entry* entry = find_entry(table, cursor, group.key);
+        const doc::Entry* entry = find_entry(table, cursor, group);
         if (!entry) {
             missing.push_back(i);
             continue;
@@ -162,7 +169,7 @@ void Validator::validate_missing_fixed_children(const PathRef& path, const doc::
     std::size_t cursor = 0;
     for (std::size_t group = 0; group < children.groups.size(); ++group) {
         if (halted()) return;
-        if (find_entry(table, cursor, children.groups[group].key)) continue;
+        if (find_entry(table, cursor, children.groups[group])) continue;
         if (child_required(children, group, descent)) {
             add(path.key(children.groups[group].key), "required value is missing");
         }

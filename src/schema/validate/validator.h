@@ -146,7 +146,8 @@ using ComponentList = InlineList<Component, 4>;
 struct ChildrenMap {
     struct Group {
         std::string_view key;
-        std::size_t first;  // the group's run in definitions
+        std::uint64_t order_word;  // doc::Key::order_word of the key
+        std::size_t first;         // the group's run in definitions
         std::size_t count;
     };
     std::vector<Group> groups;
