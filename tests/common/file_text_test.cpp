@@ -60,6 +60,26 @@ TEST_F(FileTextTest, LargeRegularFilesGiveBackWholeLinesAndCountThem) {
     EXPECT_EQ(file->kept().lines_before, static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
 }
 
+// Lines are counted piece by piece as the reader moves on: steps of every length, short ones and
+// ones past the counter's 4,080-byte rounds, give the count of the whole text before the line.
+TEST_F(FileTextTest, LinesAreCountedInPiecesOfAnyLength) {
+    const std::string text = large_text(2 * FileText::release_threshold);
+    auto file = FileText::read(write("steps.toml", text));
+    ASSERT_TRUE(file.ok()) << file.error();
+    std::size_t offset = 0;
+    for (std::size_t step : {1, 7, 15, 16, 17, 40, 4079, 4080, 4081, 65537, 1}) {
+        for (int i = 0; i < 5; ++i) {
+            offset += step;
+            file->release_before(offset);
+            const std::size_t line_start = text.rfind('\n', offset - 1) + 1;
+            const FileText::Kept kept = file->kept();
+            ASSERT_EQ(kept.offset, line_start) << offset;
+            ASSERT_EQ(kept.lines_before, static_cast<std::size_t>(std::count(text.begin(), text.begin() + line_start, '\n')))
+                << offset;
+        }
+    }
+}
+
 // Memory goes back in whole pages behind the line that holds the offset: huge pages within the
 // text's whole 2 MiB runs, small pages in the rest. What went back is no longer resident and reads
 // as the text's leading zeros; the rest keeps its bytes.
