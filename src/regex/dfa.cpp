@@ -377,6 +377,17 @@ DfaCache::Outcome DfaCache::is_match(const Program& program, std::string_view h)
     std::uint32_t state = start_state(edge_bit & plan.context_mask);
     for (;;) {
         std::uint8_t flags = states_[state].flags;
+        // Most bytes are ASCII steps already known between ordinary states: taken in a tight run
+        // that stops before anything else, or on entering a state that needs a look.
+        for (const std::size_t classes = plan.ascii_classes; flags == 0 && at < h.size();) {
+            const auto byte = static_cast<unsigned char>(h[at]);
+            if (byte >= 0x80) break;
+            const std::uint32_t next = ascii_next_[state * classes + plan.ascii_class[byte]];
+            if (next == unknown_state || next == match_state) break;
+            state = next;
+            ++at;
+            flags = states_[state].flags;
+        }
         if (flags != 0) {
             if (flags & matching) return Outcome::Match;
             if (flags & dead) return Outcome::NoMatch;
