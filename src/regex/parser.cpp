@@ -281,7 +281,7 @@ Result<Ast> Parser::run() {
     QELD_TRY(check_nesting());
     // A part passed the limit; unless a repetition with a zero maximum erased it, so does the whole.
     if (handing_on_) {
-        ast_.too_large = (ast_[root].insts + 3) * bytes_per_instruction > size_limit;
+        ast_.too_large = (ast_[root].insts + 3) * bytes_per_instruction > limit_;
         ast_.incomplete = !ast_.too_large;
     }
     ast_.pattern = std::move(pattern_);
@@ -744,7 +744,7 @@ void Parser::settle(Concat& concat, bool item_follows) {
         concat.settled_items = concat.items.size();
     }
     if (!item_follows) concat.settled_insts = add_saturating(concat.settled_insts, 1);  // the split
-    if ((concat.settled_insts + 3) * bytes_per_instruction <= size_limit) return;
+    if ((concat.settled_insts + 3) * bytes_per_instruction <= limit_) return;
     start_handing_on(concat);
     compact(concat);
 }
@@ -885,10 +885,10 @@ void Parser::compact(Concat& concat) {
 
 }  // namespace detail
 
-Result<Ast> parse(std::string_view pattern, PieceSink* sink) {
+Result<Ast> parse(std::string_view pattern, PieceSink* sink, std::uint64_t limit) {
     auto decoded = decode_utf8(pattern);
     if (!decoded) return Error{"pattern is not valid UTF-8"};
-    return detail::Parser(std::move(*decoded), sink).run();
+    return detail::Parser(std::move(*decoded), sink, limit).run();
 }
 
 }  // namespace qeld::regex

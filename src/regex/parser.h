@@ -13,6 +13,11 @@ namespace qeld::regex {
 // alternations and concatenations each open one level.
 inline constexpr std::uint32_t nest_limit = 250;
 
+// The most bytes a compiled program may take; class tables count as they are built, so a pattern
+// of many large classes stops before it takes much memory. Every pattern is held to this limit;
+// the functions that take another one serve tests, which prove the early refusal on short texts.
+inline constexpr std::uint64_t size_limit = 10 * (std::uint64_t{1} << 20);
+
 // Takes, in the order of the text, the finished pieces of a pattern of which a part (the top level
 // or one group's content) is already counted past the size limit, so that the faults translation
 // would find in them (which come before that one) are found without keeping the pieces: the
@@ -30,6 +35,6 @@ protected:
 
 // The message of a fault names what is wrong and, counted in code points from 0, where. Without
 // a sink, the whole tree is kept.
-Result<Ast> parse(std::string_view pattern, PieceSink* sink = nullptr);
+Result<Ast> parse(std::string_view pattern, PieceSink* sink = nullptr, std::uint64_t limit = size_limit);
 
 }  // namespace qeld::regex

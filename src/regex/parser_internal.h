@@ -25,7 +25,8 @@ std::string shown(std::string_view text);
 
 class Parser {
 public:
-    Parser(std::u32string pattern, PieceSink* sink) : pattern_(std::move(pattern)), sink_(sink) {}
+    Parser(std::u32string pattern, PieceSink* sink, std::uint64_t limit)
+        : pattern_(std::move(pattern)), sink_(sink), limit_(limit) {}
     Result<Ast> run();
 
 private:
@@ -128,6 +129,7 @@ private:
     std::set<std::string> capture_names_;
 
     PieceSink* sink_;
+    std::uint64_t limit_;  // the size limit
     bool handing_on_ = false;
     std::uint32_t open_groups_ = 0;  // the group frames among groups_
     // A piece handed on nests too deeply wherever it ends up: the verdict is a nesting fault, and

@@ -8,34 +8,6 @@
 
 namespace qeld::regex {
 
-namespace {
-
-constexpr const char* too_large = "pattern too large: its compiled form exceeds 10 MiB";
-
-// Faults come in the order: syntax, nesting, translation (a class table past the limit among
-// them), size. A pattern of which a part (the top level, or one group's content) already passes the
-// size limit while it is parsed is not kept whole: its pieces are translated one by one for their
-// faults and dropped.
-Result<Hir> checked_hir(std::string_view pattern) {
-    PieceChecker pieces;
-    auto ast = parse(pattern, &pieces);
-    if (!ast) return Error{ast.take_error()};
-    // What passed the limit was erased: the pieces handed on are needed after all.
-    if (ast->incomplete) ast = parse(pattern);
-    if (!ast) return Error{ast.take_error()};
-    if (ast->too_large) {
-        auto rest = pieces.finish(*ast);
-        if (!rest) return Error{rest.take_error()};
-        return Error{too_large};
-    }
-    auto hir = translate(*ast);
-    if (!hir) return Error{hir.take_error()};
-    if (program_bytes(*hir) > size_limit) return Error{too_large};
-    return hir;
-}
-
-}  // namespace
-
 Result<void> Regex::check(std::string_view pattern) {
     auto hir = checked_hir(pattern);
     if (!hir) return Error{hir.take_error()};

@@ -72,7 +72,7 @@ std::optional<std::uint64_t> add_lengths(std::optional<std::uint64_t> a, std::op
 
 class Translator {
 public:
-    explicit Translator(const Ast& ast) : ast_(&ast), pattern_(ast.pattern) {}
+    Translator(const Ast& ast, std::uint64_t limit) : ast_(&ast), pattern_(ast.pattern), limit_(limit) {}
 
     // Translates the tree from its root, with the flags the pieces before it left.
     Result<Hir> run() {
@@ -152,7 +152,7 @@ private:
     // Class tables count against the size limit as they are made.
     Result<std::uint32_t> store_class(CharSet set) {
         class_bytes_ += bytes_per_class + bytes_per_class_range * set.ranges().size();
-        if (class_bytes_ > size_limit) return Error{"pattern too large: its compiled form exceeds 10 MiB"};
+        if (class_bytes_ > limit_) return Error{too_large_message(limit_)};
         hir_.classes.push_back(std::move(set));
         return static_cast<std::uint32_t>(hir_.classes.size() - 1);
     }
@@ -536,19 +536,46 @@ private:
     std::vector<Flags> outer_flags_;
     Hir hir_;
     std::optional<HirId> empty_;
+    std::uint64_t limit_;  // the size limit
     std::uint64_t class_bytes_ = 0;
     std::map<std::string, std::uint32_t> class_cache_;
     std::map<std::string, CharSet> set_cache_;
 };
 
-Result<Hir> translate(const Ast& ast) { return Translator(ast).run(); }
+Result<Hir> translate(const Ast& ast, std::uint64_t limit) { return Translator(ast, limit).run(); }
 
-PieceChecker::PieceChecker() = default;
+std::string too_large_message(std::uint64_t limit) {
+    constexpr std::uint64_t kib = 1024, mib = kib * kib;
+    std::string size = limit % mib == 0   ? std::to_string(limit / mib) + " MiB"
+                       : limit % kib == 0 ? std::to_string(limit / kib) + " KiB"
+                                          : std::to_string(limit) + " bytes";
+    return "pattern too large: its compiled form exceeds " + size;
+}
+
+Result<Hir> checked_hir(std::string_view pattern, std::uint64_t limit) {
+    PieceChecker pieces(limit);
+    auto ast = parse(pattern, &pieces, limit);
+    if (!ast) return Error{ast.take_error()};
+    // What passed the limit was erased: the pieces handed on are needed after all.
+    if (ast->incomplete) ast = parse(pattern, nullptr, limit);
+    if (!ast) return Error{ast.take_error()};
+    if (ast->too_large) {
+        auto rest = pieces.finish(*ast);
+        if (!rest) return Error{rest.take_error()};
+        return Error{too_large_message(limit)};
+    }
+    auto hir = translate(*ast, limit);
+    if (!hir) return Error{hir.take_error()};
+    if (program_bytes(*hir) > limit) return Error{too_large_message(limit)};
+    return hir;
+}
+
+PieceChecker::PieceChecker(std::uint64_t limit) : limit_(limit) {}
 PieceChecker::~PieceChecker() = default;
 
 void PieceChecker::take(const Ast& ast, std::u32string_view pattern, NodeId piece) {
     if (fault_) return;
-    if (!translator_) translator_ = std::make_unique<Translator>(ast);
+    if (!translator_) translator_ = std::make_unique<Translator>(ast, limit_);
     auto checked = translator_->check_piece(ast, pattern, piece);
     if (!checked) fault_ = checked.take_error();
 }
@@ -556,7 +583,7 @@ void PieceChecker::take(const Ast& ast, std::u32string_view pattern, NodeId piec
 void PieceChecker::enter(std::uint8_t set_flags, std::uint8_t clear_flags) {
     if (fault_) return;
     static const Ast no_tree;
-    if (!translator_) translator_ = std::make_unique<Translator>(no_tree);
+    if (!translator_) translator_ = std::make_unique<Translator>(no_tree, limit_);
     translator_->enter(set_flags, clear_flags);
 }
 
@@ -567,7 +594,7 @@ void PieceChecker::leave() {
 
 Result<void> PieceChecker::finish(const Ast& ast) {
     if (fault_) return Error{*fault_};
-    if (!translator_) translator_ = std::make_unique<Translator>(ast);
+    if (!translator_) translator_ = std::make_unique<Translator>(ast, limit_);
     translator_->use(ast);
     auto rest = translator_->run();
     if (!rest) return Error{rest.take_error()};

@@ -16,12 +16,17 @@
 
 namespace qeld::regex {
 
-// The most bytes a compiled program may take; class tables count as they are built, so a pattern
-// of many large classes stops before it takes much memory.
-inline constexpr std::uint64_t size_limit = 10 * (std::uint64_t{1} << 20);
+// "pattern too large: its compiled form exceeds 10 MiB", for the limit given.
+std::string too_large_message(std::uint64_t limit);
 
 // Recursion follows the tree, whose depth the parser bounds (nest_limit).
-Result<Hir> translate(const Ast& ast);
+Result<Hir> translate(const Ast& ast, std::uint64_t limit = size_limit);
+
+// Every check of a pattern, its faults in the order: syntax, nesting, translation (a class table
+// past the limit among them), size. A pattern of which a part (the top level, or one group's
+// content) already passes the size limit while it is parsed is not kept whole: its pieces are
+// translated one by one for their faults and dropped.
+Result<Hir> checked_hir(std::string_view pattern, std::uint64_t limit = size_limit);
 
 class Translator;
 
@@ -29,7 +34,7 @@ class Translator;
 // and then the rest of its tree, keeping only the first fault: the one a whole translation finds.
 class PieceChecker final : public PieceSink {
 public:
-    PieceChecker();
+    explicit PieceChecker(std::uint64_t limit = size_limit);
     ~PieceChecker();
     void take(const Ast& ast, std::u32string_view pattern, NodeId piece) override;
     void enter(std::uint8_t set_flags, std::uint8_t clear_flags) override;
@@ -38,6 +43,7 @@ public:
     Result<void> finish(const Ast& ast);
 
 private:
+    std::uint64_t limit_;
     std::unique_ptr<Translator> translator_;
     std::optional<std::string> fault_;
 };

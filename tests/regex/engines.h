@@ -18,12 +18,12 @@ inline Program program_of(std::string_view pattern) { return compile(*translate(
 // The verdict of parsing and translating the whole tree before the size is looked at: the
 // message, or empty when the pattern compiles. Checking must give the same, however early it
 // refuses a pattern.
-inline std::string whole_tree_verdict(std::string_view pattern) {
-    auto ast = parse(pattern);
+inline std::string whole_tree_verdict(std::string_view pattern, std::uint64_t limit = size_limit) {
+    auto ast = parse(pattern, nullptr, limit);
     if (!ast) return ast.error();
-    auto hir = translate(*ast);
+    auto hir = translate(*ast, limit);
     if (!hir) return hir.error();
-    return program_bytes(*hir) > size_limit ? "pattern too large: its compiled form exceeds 10 MiB" : "";
+    return program_bytes(*hir) > limit ? too_large_message(limit) : "";
 }
 
 inline bool pike_vm_matches(std::string_view pattern, std::string_view haystack) {

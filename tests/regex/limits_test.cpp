@@ -20,6 +20,17 @@ std::string repeat(std::string_view text, std::size_t times) {
 
 const std::string too_large = "pattern too large: its compiled form exceeds 10 MiB";
 
+// The early refusal works alike under any limit: the cases below hold it to this one, so that
+// texts a little past it are short, and the real limit is met once (FirstPassesTheRealLimit).
+constexpr std::uint64_t small_limit = 64 * 1024;
+constexpr std::size_t past_small_limit = small_limit / bytes_per_instruction + 64;  // letters of a text past it
+
+// The verdict of the early checks under the small limit, or empty when the pattern compiles.
+std::string early_verdict(const std::string& pattern) {
+    auto checked = checked_hir(pattern, small_limit);
+    return checked.ok() ? "" : checked.error();
+}
+
 TEST(NestLimit, GroupsNestUpTo250Levels) {
     EXPECT_TRUE(Regex::compile(repeat("(", 250) + "a" + repeat(")", 250)).ok());
     auto deeper = Regex::compile(repeat("(", 251) + "a" + repeat(")", 251));
@@ -115,17 +126,16 @@ TEST(SizeLimit, RefusesNestedMultipliedRepetitionsOfShortTexts) {
 // A long text whose pieces pass the limit while it is read is not kept whole, and the message is
 // the one the whole tree gives: a fault of syntax, nesting or translation anywhere comes first.
 TEST(SizeLimit, RefusesLongTextsEarlyWithTheSameMessages) {
-    const std::string as = repeat("a", 660000);
+    const std::string as = repeat("a", past_small_limit);
     const std::string deep = repeat("(", 249) + "b" + repeat(")", 249);
-    const std::string ab_branches = repeat("ab|", 300000);
+    const std::string ab_branches = repeat("ab|", past_small_limit / 2);
     for (const std::string& pattern :
          {as, as + ")", as + "(", as + "(?-u)\\xFF", "(?-u)" + as + ".", "(?i)" + as + "\\p{Foo}", as + "\\p{Greek}",
           ab_branches + "\\p{Foo}", ab_branches, "\\p{Foo}|" + ab_branches, repeat("(", 250) + "a" + repeat(")", 250) + "|" + ab_branches,
           as + deep + "|c", as + deep, as + deep + "c|d", as + deep + "c", as + repeat("(", 251) + repeat(")", 251), as + repeat("(", 100000) + repeat(")", 100000) + "b",
-          "(?:" + as + "){0}", repeat("\\w", 660000) + "\\p{Foo}", repeat("(a)", 250000) + "[",
-          repeat("[a-z]", 660000) + "(?-u:[^a])", as + "(?x) # comment\n" + "b"}) {
-        auto checked = Regex::check(pattern);
-        EXPECT_EQ(checked.ok() ? "" : checked.error(), whole_tree_verdict(pattern))
+          "(?:" + as + "){0}", repeat("\\w", past_small_limit) + "\\p{Foo}", repeat("(a)", past_small_limit / 2) + "[",
+          repeat("[a-z]", past_small_limit) + "(?-u:[^a])", as + "(?x) # comment\n" + "b"}) {
+        EXPECT_EQ(early_verdict(pattern), whole_tree_verdict(pattern, small_limit))
             << pattern.substr(pattern.size() > 60 ? pattern.size() - 60 : 0);
     }
 }
@@ -133,8 +143,8 @@ TEST(SizeLimit, RefusesLongTextsEarlyWithTheSameMessages) {
 // So is a long text inside groups, nested or alternated, unless a later zero repetition erases it:
 // flags stay inside their group, and depth counts the levels the group gains after it closes.
 TEST(SizeLimit, RefusesLongTextsInGroupsEarlyWithTheSameMessages) {
-    const std::string as = repeat("a", 660000);
-    const std::string ab_branches = repeat("ab|", 300000);
+    const std::string as = repeat("a", past_small_limit);
+    const std::string ab_branches = repeat("ab|", past_small_limit / 2);
     const std::string deep = repeat("(", 247) + "b" + repeat(")", 247);
     std::vector<std::string> patterns = {
         "^(?:" + as + ")$", "(" + as + ")", "(?:" + as, "(?:" + as + "))", "(?:" + as + "|b)", "(?:" + ab_branches + "c)",
@@ -152,16 +162,35 @@ TEST(SizeLimit, RefusesLongTextsInGroupsEarlyWithTheSameMessages) {
         patterns.push_back(repeat("(?:", 3) + as + repeat("(", 246 - stacked) + "b" + repeat(")", 246 - stacked) + repeat(")", 3) + "x");
     }
     for (const std::string& pattern : patterns) {
-        auto checked = Regex::check(pattern);
-        EXPECT_EQ(checked.ok() ? "" : checked.error(), whole_tree_verdict(pattern))
+        EXPECT_EQ(early_verdict(pattern), whole_tree_verdict(pattern, small_limit))
             << pattern.substr(pattern.size() > 60 ? pattern.size() - 60 : 0);
     }
 }
 
-// What stays of a long text in a group is a few nodes too.
+// The real limit is met as the small one: early, after the faults that come before it.
+TEST(SizeLimit, RefusesTextsPastTheRealLimitEarly) {
+    const std::string as = repeat("a", 660000);
+    struct Case {
+        std::string pattern, message;
+    };
+    for (const Case& c : std::vector<Case>{
+             {as, too_large},
+             {"^(?:" + as + ")$", too_large},
+             {"(?:" + as + "|b)" + repeat("(", 300), "unclosed group at offset " + std::to_string(as.size() + 6 + 299)},
+             {"(?:" + as + ")\\p{Foo}", "unknown Unicode property Foo at offset " + std::to_string(as.size() + 4)},
+         }) {
+        auto checked = Regex::check(c.pattern);
+        ASSERT_FALSE(checked.ok());
+        EXPECT_EQ(checked.error(), c.message);
+    }
+    EXPECT_EQ(too_large_message(small_limit), "pattern too large: its compiled form exceeds 64 KiB");
+    EXPECT_EQ(too_large_message(1000), "pattern too large: its compiled form exceeds 1000 bytes");
+}
+
+// What stays of a long text in a group is a few nodes too, fifty times past the limit.
 TEST(SizeLimit, KeepsLittleOfALongTextInAGroup) {
-    PieceChecker pieces;
-    auto ast = parse("^(?:" + repeat("a", 2000000) + ")$", &pieces);
+    PieceChecker pieces(small_limit);
+    auto ast = parse("^(?:" + repeat("a", 50 * past_small_limit) + ")$", &pieces, small_limit);
     ASSERT_TRUE(ast.ok());
     EXPECT_TRUE(ast->too_large);
     EXPECT_LT(ast->nodes.size(), 16u);
@@ -170,8 +199,8 @@ TEST(SizeLimit, KeepsLittleOfALongTextInAGroup) {
 
 // What stays of the tree is a few nodes, however long the text.
 TEST(SizeLimit, KeepsLittleOfALongText) {
-    PieceChecker pieces;
-    auto ast = parse(repeat("a", 2000000) + "b*", &pieces);
+    PieceChecker pieces(small_limit);
+    auto ast = parse(repeat("a", 50 * past_small_limit) + "b*", &pieces, small_limit);
     ASSERT_TRUE(ast.ok());
     EXPECT_TRUE(ast->too_large);
     EXPECT_LT(ast->nodes.size(), 10u);
