@@ -10,14 +10,6 @@ namespace qeld::doc {
 
 namespace detail {
 
-std::uint64_t Cell::size48() const {
-    std::uint16_t high;
-    std::uint32_t low;
-    std::memcpy(&high, bytes, sizeof high);
-    std::memcpy(&low, bytes + 2, sizeof low);
-    return (static_cast<std::uint64_t>(high) << 32) | low;
-}
-
 void Cell::set_size48(std::uint64_t size) {
     // No text that fits in memory holds 2^48 bytes or items.
     if (size >> 48) invariant_failure("document value too large");

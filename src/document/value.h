@@ -80,7 +80,14 @@ struct alignas(8) Cell {
     // pointer or 8-byte number in the last eight (aligned, as every cell starts at 8 bytes).
     std::uint8_t bytes[14];
 
-    std::uint64_t size48() const;
+    // Read for every size of a table, array or long string: inline.
+    std::uint64_t size48() const {
+        std::uint16_t high;
+        std::uint32_t low;
+        std::memcpy(&high, bytes, sizeof high);
+        std::memcpy(&low, bytes + 2, sizeof low);
+        return (static_cast<std::uint64_t>(high) << 32) | low;
+    }
     void set_size48(std::uint64_t size);
     template <class T>
     T* pointer() const {
