@@ -3,7 +3,6 @@
 #include "regex/compiler.h"
 #include "regex/dfa.h"
 #include "regex/matcher.h"
-#include "regex/parser.h"
 #include "regex/translate.h"
 
 namespace qeld::regex {
