@@ -10,8 +10,8 @@ namespace {
 constexpr std::string_view schema_language_version = "1.0.0";
 constexpr std::string_view reserved_key = "vantle";
 
-std::string_view datetime_kind(const doc::DateTime& dt) {
-    const auto shape = doc::datetime_shape(dt);
+std::string_view datetime_kind(const doc::Value& value) {
+    const auto shape = value.datetime_shape();
     return shape ? doc::datetime_shape_name(*shape) : "any";
 }
 
@@ -34,7 +34,7 @@ std::string_view extraction_kind(const doc::Value& value) {
         case doc::ValueKind::Integer: return "integer";
         case doc::ValueKind::Float: return "float";
         case doc::ValueKind::Boolean: return "boolean";
-        case doc::ValueKind::DateTime: return datetime_kind(value.as_datetime());
+        case doc::ValueKind::DateTime: return datetime_kind(value);
         case doc::ValueKind::Array: return "array";
         case doc::ValueKind::Table: return "table";
     }
